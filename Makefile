@@ -1,0 +1,43 @@
+# The two set-up commands: `make run` and `make test`. Both install what is missing first.
+BUILD      ?= build
+SAN_BUILD  ?= build-san
+JOBS       ?= $(shell nproc)
+CMAKE_ARGS ?=
+
+.PHONY: all deps build build-san run test test-unit test-san bench format clean
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVO_WERROR=ON $(CMAKE_ARGS)
+	cmake --build $(BUILD) -j $(JOBS)
+
+# AddressSanitizer + UndefinedBehaviorSanitizer build with clang; it also builds the fuzzers.
+build-san: deps
+	cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARVO_WERROR=ON \
+	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTARVO_SANITIZE=ON -DTARVO_FUZZ=ON \
+	  -DTARVO_BENCH=OFF -DTARVO_GUI=OFF $(CMAKE_ARGS)
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+
+run: build
+	$(BUILD)/app/tarvo-iconworks $(FILE)
+
+test-unit: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-san: build-san
+	cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test: test-unit test-san
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD)

@@ -1,0 +1,204 @@
+#include "cli/IconTool.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <optional>
+
+#include "core/Icon.h"
+#include "raster/Errors.h"
+
+namespace tarvo {
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: tarvo-icontool COMMAND ...\n"
+    "  info FILE [--json]                       list the images of FILE\n"
+    "  extract FILE -o DIR                      write every image as DIR/<index>.png\n"
+    "  convert IN OUT [--hotspot X,Y] [--index N]\n"
+    "                                           open IN, save as OUT by its extension\n";
+
+struct UsageError {
+    QString message;
+};
+
+// A file that cannot be read or written; the message names the file.
+struct FileError {
+    QString message;
+};
+
+class Arguments {
+  public:
+    explicit Arguments(QStringList args) : args_(std::move(args)) {}
+
+    // Removes "--name VALUE" and returns VALUE.
+    std::optional<QString> option(const QString& name) {
+        const qsizetype i = args_.indexOf(name);
+        if (i < 0) return std::nullopt;
+        if (i + 1 >= args_.size()) throw UsageError{name + " needs a value"};
+        const QString value = args_.at(i + 1);
+        args_.remove(i, 2);
+        return value;
+    }
+    bool flag(const QString& name) { return args_.removeAll(name) > 0; }
+    // What is left must be exactly `n` plain arguments.
+    QStringList positional(int n) const {
+        for (const QString& a : args_)
+            if (a.startsWith(QLatin1String("--")) || a == QLatin1String("-o"))
+                throw UsageError{"unknown option " + a};
+        if (args_.size() != n) throw UsageError{"wrong number of arguments"};
+        return args_;
+    }
+
+  private:
+    QStringList args_;
+};
+
+int parseNumber(const QString& text, int min, int max, const QString& what) {
+    bool ok = false;
+    const int v = text.toInt(&ok);
+    if (!ok || v < min || v > max)
+        throw UsageError{
+            QStringLiteral("%1 must be a number from %2 to %3").arg(what).arg(min).arg(max)};
+    return v;
+}
+
+QPoint parseHotSpot(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 2) throw UsageError{"--hotspot takes X,Y"};
+    return {parseNumber(parts[0], 0, 65535, QStringLiteral("the hot spot X")),
+            parseNumber(parts[1], 0, 65535, QStringLiteral("the hot spot Y"))};
+}
+
+void load(TIcon& icon, const QString& file) {
+    try {
+        icon.LoadFromFile(file);
+    } catch (const TError& e) {
+        throw FileError{QStringLiteral("%1: %2").arg(file, QString::fromStdString(e.what()))};
+    }
+}
+
+QString typeName(const TIcon& icon) {
+    return icon.fileType() == kTypeCursor ? QStringLiteral("cursor") : QStringLiteral("icon");
+}
+
+int info(Arguments args, QTextStream& out) {
+    const bool json = args.flag(QStringLiteral("--json"));
+    const QString file = args.positional(1).at(0);
+    TIcon icon;
+    load(icon, file);
+    const bool cursor = icon.fileType() == kTypeCursor;
+    if (json) {
+        QJsonArray images;
+        for (int i = 0; i < icon.ImageCount(); ++i) {
+            const QSize size = icon.imageSize(i);
+            QJsonObject image{{"index", i},
+                              {"width", size.width()},
+                              {"height", size.height()},
+                              {"bits", icon.imageBitCount(i)}};
+            if (cursor) {
+                const IconEntry e = icon.entry(i);
+                image.insert("hotspot", QJsonArray{e.planes, e.bitCount});
+            }
+            images.append(image);
+        }
+        const QJsonObject root{{"file", file}, {"type", typeName(icon)}, {"images", images}};
+        out << QJsonDocument(root).toJson(QJsonDocument::Compact) << '\n';
+        return kExitOk;
+    }
+    out << file << ": " << typeName(icon) << ", " << icon.ImageCount()
+        << (icon.ImageCount() == 1 ? " image\n" : " images\n");
+    out << "index  width  height  bits" << (cursor ? "  hotspot" : "") << '\n';
+    for (int i = 0; i < icon.ImageCount(); ++i) {
+        const QSize size = icon.imageSize(i);
+        out << QStringLiteral("%1  %2  %3  %4")
+                   .arg(i, 5)
+                   .arg(size.width(), 5)
+                   .arg(size.height(), 6)
+                   .arg(icon.imageBitCount(i), 4);
+        if (cursor) {
+            const IconEntry e = icon.entry(i);
+            out << QStringLiteral("  %1,%2").arg(e.planes).arg(e.bitCount);
+        }
+        out << '\n';
+    }
+    return kExitOk;
+}
+
+int extract(Arguments args, QTextStream& out) {
+    const std::optional<QString> dir = args.option(QStringLiteral("-o"));
+    if (!dir) throw UsageError{"extract needs -o DIR"};
+    const QString file = args.positional(1).at(0);
+    TIcon icon;
+    load(icon, file);
+    if (!QDir().mkpath(*dir)) throw FileError{*dir + ": cannot create the folder"};
+    for (int i = 0; i < icon.ImageCount(); ++i) {
+        const QString path = QDir(*dir).filePath(QStringLiteral("%1.png").arg(i));
+        if (!icon.imageToArgb(i).save(path, "PNG"))
+            throw FileError{path + ": cannot write the file"};
+        out << path << '\n';
+    }
+    return kExitOk;
+}
+
+int convert(Arguments args) {
+    const std::optional<QString> hotSpot = args.option(QStringLiteral("--hotspot"));
+    const std::optional<QString> index = args.option(QStringLiteral("--index"));
+    const QStringList files = args.positional(2);
+    const QString& in = files[0];
+    const QString& outFile = files[1];
+    const QPoint spot = hotSpot ? parseHotSpot(*hotSpot) : QPoint(0, 0);
+
+    TIcon icon;
+    load(icon, in);
+    if (index) parseNumber(*index, 0, icon.ImageCount() - 1, QStringLiteral("--index"));
+
+    const QString ext = QFileInfo(outFile).suffix().toLower();
+    if (ext == QLatin1String("cur")) {
+        // A cursor source keeps its own hot spots unless new ones are given.
+        if (hotSpot || icon.fileType() != kTypeCursor) icon.markAsCursor(spot);
+    } else if (ext == QLatin1String("ico")) {
+        icon.markAsIcon();
+    } else {
+        throw FileError{
+            QStringLiteral("%1: Unknown picture file extension (.%2)").arg(outFile, ext)};
+    }
+    try {
+        icon.SaveToFile(outFile);
+    } catch (const TError& e) {
+        throw FileError{QString::fromStdString(e.what())};
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int runIconTool(const QStringList& argv, QTextStream& out, QTextStream& err) {
+    try {
+        if (argv.isEmpty()) throw UsageError{"no command given"};
+        const QString command = argv.first();
+        Arguments args(argv.mid(1));
+        if (command == QLatin1String("info")) return info(std::move(args), out);
+        if (command == QLatin1String("extract")) return extract(std::move(args), out);
+        if (command == QLatin1String("convert")) return convert(std::move(args));
+        if (command == QLatin1String("--help") || command == QLatin1String("help")) {
+            out << kUsage;
+            return kExitOk;
+        }
+        throw UsageError{"unknown command " + command};
+    } catch (const UsageError& e) {
+        err << "tarvo-icontool: " << e.message << '\n' << kUsage;
+        return kExitUsage;
+    } catch (const FileError& e) {
+        err << "tarvo-icontool: " << e.message << '\n';
+        return kExitFileError;
+    } catch (const TError& e) {
+        err << "tarvo-icontool: " << e.what() << '\n';
+        return kExitFileError;
+    }
+}
+
+}  // namespace tarvo

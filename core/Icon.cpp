@@ -1,0 +1,421 @@
+#include "core/Icon.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "core/Bytes.h"
+#include "core/PixelFormats.h"
+#include "raster/ColorMatch.h"
+#include "raster/Errors.h"
+#include "raster/Planes.h"
+
+namespace tarvo {
+
+namespace {
+// The MIME type under which documents travel through the clipboard.
+constexpr const char* kClipboardFormat = "application/x-tarvo-icon";
+}  // namespace
+
+TIcon::TIcon()
+    : TextFont(QStringLiteral("Arial")),
+      iconImage_(std::make_unique<TIconImage>()),
+      clipboardFormat_(QString::fromLatin1(kClipboardFormat)) {}
+
+TIcon::~TIcon() = default;
+
+// ---- persistence -------------------------------------------------------------------------
+
+void TIcon::LoadFromFile(const QString& fileName) {
+    const QString ext = QFileInfo(fileName).suffix().toLower();
+    if (ext != QLatin1String("ico") && ext != QLatin1String("cur"))
+        throw EInvalidGraphic(
+            QStringLiteral("Unknown picture file extension (.%1)").arg(ext).toStdString());
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw EReadError(
+            QStringLiteral("Cannot open %1: %2").arg(fileName, file.errorString()).toStdString());
+    LoadFromStream(file);
+}
+
+void TIcon::LoadFromStream(QIODevice& stream) {
+    if (!stream.isReadable()) throw EReadError();
+    const QByteArray bytes = stream.readAll();
+    if (auto* file = qobject_cast<QFileDevice*>(&stream); file && file->error() != QFile::NoError)
+        throw EReadError();
+    LoadFromBytes(std::span(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                            static_cast<size_t>(bytes.size())));
+}
+
+void TIcon::LoadFromBytes(std::span<const uint8_t> bytes) {
+    std::vector<uint8_t> block = normaliseIconBlock(bytes);
+    validateIconBlock(block);
+    install(std::move(block));
+    SelectBestImage();
+    if (OnChange) OnChange();
+}
+
+void TIcon::SaveToStream(QIODevice& stream) const {
+    const qint64 n = BlockSize();
+    if (stream.write(reinterpret_cast<const char*>(ImageBlock()), n) != n)
+        throw EWriteError(stream.errorString().toStdString());
+}
+
+void TIcon::SaveToFile(const QString& fileName) const {
+    QSaveFile file(fileName);
+    auto failed = [&] {
+        return EWriteError(
+            QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()).toStdString());
+    };
+    if (!file.open(QIODevice::WriteOnly)) throw failed();
+    const qint64 n = BlockSize();
+    if (file.write(reinterpret_cast<const char*>(ImageBlock()), n) != n) {
+        const EWriteError error = failed();
+        file.cancelWriting();
+        throw error;
+    }
+    if (!file.commit()) throw failed();
+}
+
+void TIcon::LoadFromIconHandle(const TIconHandle& icon) {
+    if (icon.isNull() || icon.mask.size() != icon.color.size())
+        throw std::invalid_argument("LoadFromIconHandle needs a colour and a mask plane");
+    const int w = icon.color.width(), h = icon.color.height();
+    const uint64_t s = tarvo::imageSize(w, h, 24);
+    if (kFileHeaderSize + kEntrySize + s > kMaxBlockSize) throw EOutOfResources();
+
+    std::vector<uint8_t> block(kFileHeaderSize + kEntrySize + s, 0);
+    putU16(block.data() + 2, kTypeIcon);
+    putU16(block.data() + 4, 1);
+    IconEntry e;
+    e.width = static_cast<uint8_t>(w & 255);
+    e.height = static_cast<uint8_t>(h & 255);
+    e.bytesInRes = static_cast<uint32_t>(s);
+    e.imageOffset = kFileHeaderSize + kEntrySize;
+    writeEntry(block.data(), 0, e);
+    BitmapHeader header;
+    header.width = w;
+    header.height = 2 * h;
+    header.bitCount = 24;
+    uint8_t* image = block.data() + e.imageOffset;
+    writeBitmapHeader(image, header);
+    encodeImage(image, icon.color.convertToFormat(QImage::Format_RGB32),
+                icon.mask.convertToFormat(QImage::Format_Grayscale8), nullptr);
+    install(std::move(block));
+    SelectImage(0);
+}
+
+// ---- image list --------------------------------------------------------------------------
+
+void TIcon::AddImage(int width, int height, int bits) {
+    if (width <= 0 || height <= 0 || width > kMaxDimension || height > kMaxDimension)
+        throw TError(QStringLiteral("An image must be 1 to %1 pixels wide and high.")
+                         .arg(kMaxDimension)
+                         .toStdString());
+    if (!isValidBitCount(bits)) throw TError("That colour depth is not supported.");
+    const int n = ImageCount();
+    if (n >= 0xFFFF) throw TError("A file holds at most 65535 images.");
+    const uint64_t s = tarvo::imageSize(width, height, bits);
+    const uint64_t size = uint64_t{BlockSize()} + kEntrySize + s;
+    if (size > kMaxBlockSize) throw EOutOfResources();
+
+    const uint8_t* old = ImageBlock();
+    std::vector<uint8_t> block(size, 0);
+    std::copy(old, old + kFileHeaderSize, block.begin());
+    uint32_t next = kFileHeaderSize + kEntrySize * (n + 1);
+    for (int i = 0; i < n; ++i) {
+        IconEntry e = readEntry(old, i);
+        const uint8_t* src = old + e.imageOffset;
+        e.imageOffset += kEntrySize;
+        writeEntry(block.data(), i, e);
+        std::copy(src, src + e.bytesInRes, block.begin() + e.imageOffset);
+        next = e.imageOffset + e.bytesInRes;
+    }
+    IconEntry e;
+    e.width = static_cast<uint8_t>(width & 255);
+    e.height = static_cast<uint8_t>(height & 255);
+    e.colorCount = bits == 4 ? 16 : 0;
+    e.bitCount = static_cast<uint16_t>(bits);
+    e.bytesInRes = static_cast<uint32_t>(s);
+    e.imageOffset = next;
+    writeEntry(block.data(), n, e);
+
+    uint8_t* image = block.data() + next;
+    BitmapHeader header;
+    header.width = width;
+    header.height = 2 * height;
+    header.bitCount = static_cast<uint16_t>(bits);
+    writeBitmapHeader(image, header);
+    writeDefaultColorTable(image + kBitmapHeaderSize, bits);
+    // Colour rows stay black; every mask bit is set, so the new image is fully transparent.
+    const uint64_t maskBytes = rowSize(width, 1) * height;
+    std::fill(block.end() - static_cast<std::ptrdiff_t>(maskBytes), block.end(), 0xFF);
+    putU16(block.data() + 4, static_cast<uint16_t>(n + 1));
+
+    install(std::move(block));
+    SelectImage(n);
+}
+
+void TIcon::DeleteImage() {
+    const int n = ImageCount();
+    if (n == 0 || currentIndex_ < 0) return;
+    const int c = currentIndex_;
+    const uint8_t* old = ImageBlock();
+    const uint32_t removed = kEntrySize + readEntry(old, c).bytesInRes;
+
+    std::vector<uint8_t> block(BlockSize() - removed, 0);
+    std::copy(old, old + kFileHeaderSize, block.begin());
+    for (int i = 0, j = 0; i < n; ++i) {
+        if (i == c) continue;
+        IconEntry e = readEntry(old, i);
+        const uint8_t* src = old + e.imageOffset;
+        e.imageOffset -= i < c ? kEntrySize : removed;
+        writeEntry(block.data(), j++, e);
+        std::copy(src, src + e.bytesInRes, block.begin() + e.imageOffset);
+    }
+    putU16(block.data() + 4, static_cast<uint16_t>(n - 1));
+
+    install(std::move(block));
+    if (n - 1 > 0) SelectImage(c == n - 1 ? c - 1 : c);
+}
+
+int TIcon::SelectImage(int index) {
+    checkIndex(index);
+    releaseWorkingObjects();
+    TIconImage& holder = *iconImage_;
+    uint8_t* image = imageBytes(index);
+    const BitmapHeader h = readBitmapHeader(image);
+    holder.ImageWidth = h.width;
+    holder.ImageHeight = h.height >> 1;
+    if (h.bitCount == 32) {
+        workBitmap_ = ArgbView(image + kBitmapHeaderSize, holder.ImageWidth, holder.ImageHeight);
+    } else {
+        decodeImage(image, holder.ColorBitmap, holder.MaskBitmap);
+        holder.IconHandle = {holder.ColorBitmap, holder.MaskBitmap};
+    }
+    currentIndex_ = index;
+    return index;
+}
+
+void TIcon::StoreImage() {
+    const int bits = BitCount();
+    if (bits == 0 || bits == 32) return;
+    uint8_t* image = imageBytes(currentIndex_);
+    encodeImage(image, ColorBitmap(), MaskBitmap(), nearestFor(image, bits));
+}
+
+void TIcon::ChangeFormat(int width, int height, int bits) {
+    if (currentIndex_ < 0) return;
+    if (bits == 0) bits = BitCount();
+    if (width <= 0 || height <= 0 || width > kMaxDimension || height > kMaxDimension ||
+        !isValidBitCount(bits))
+        throw TError("The new image size or colour depth is not supported.");
+    const int c = currentIndex_;
+    const int n = ImageCount();
+    const uint8_t* old = ImageBlock();
+    const IconEntry current = readEntry(old, c);
+    const uint64_t s = tarvo::imageSize(width, height, bits);
+    const uint64_t size = uint64_t{BlockSize()} - current.bytesInRes + s;
+    if (size > kMaxBlockSize) throw EOutOfResources();
+    const int64_t delta = static_cast<int64_t>(s) - current.bytesInRes;
+
+    std::vector<uint8_t> block(size, 0);
+    std::copy(old, old + kFileHeaderSize, block.begin());
+    for (int i = 0; i < n; ++i) {
+        IconEntry e = readEntry(old, i);
+        const uint8_t* src = old + e.imageOffset;
+        if (i < c) {
+            writeEntry(block.data(), i, e);
+            std::copy(src, src + e.bytesInRes, block.begin() + e.imageOffset);
+        } else if (i == c) {
+            IconEntry f;
+            f.width = static_cast<uint8_t>(width & 255);
+            f.height = static_cast<uint8_t>(height & 255);
+            f.colorCount = bits == 4 ? 16 : 0;
+            f.bitCount = static_cast<uint16_t>(bits);
+            f.bytesInRes = static_cast<uint32_t>(s);
+            f.imageOffset = e.imageOffset;
+            writeEntry(block.data(), i, f);
+            const uint64_t keep = std::min<uint64_t>(s, e.bytesInRes);
+            std::copy(src, src + keep, block.begin() + e.imageOffset);
+            uint8_t* header = block.data() + e.imageOffset;
+            BitmapHeader h = readBitmapHeader(header);
+            h.bitCount = static_cast<uint16_t>(bits);
+            h.width = width;
+            h.height = 2 * height;
+            writeBitmapHeader(header, h);
+        } else {
+            const uint32_t from = e.imageOffset;
+            e.imageOffset = static_cast<uint32_t>(from + delta);
+            writeEntry(block.data(), i, e);
+            std::copy(src, src + e.bytesInRes, block.begin() + e.imageOffset);
+        }
+    }
+    install(std::move(block));
+    SelectImage(c);
+}
+
+void TIcon::SelectBestImage(QSize target, int64_t displayColors) {
+    const int n = ImageCount();
+    if (n == 0) return;
+    const uint8_t* block = ImageBlock();
+    auto colors = [&](int i) -> int64_t {
+        const IconEntry e = readEntry(block, i);
+        const int v = e.colorCount | (e.reserved << 8);
+        return v == 0 ? INT32_MAX : v;
+    };
+    int best = 0;
+    int64_t bestColors = colors(0);
+    for (int i = 1; i < n; ++i) {
+        const int64_t c = colors(i);
+        if (c > displayColors || c < bestColors) continue;
+        const IconEntry e = readEntry(block, i);
+        const IconEntry b = readEntry(block, best);
+        const int dx = e.width - target.width(), dy = e.height - target.height();
+        const int odx = b.width - target.width(), ody = b.height - target.height();
+        if (std::abs(dx) <= std::abs(odx) && (dx <= 0 || dx <= odx) &&
+            std::abs(dy) <= std::abs(ody) && (dy <= 0 || dy <= ody)) {
+            best = i;
+            bestColors = c;
+        }
+    }
+    SelectImage(best);
+}
+
+void TIcon::ClearTransparentPixels() {
+    const int bits = BitCount();
+    if (bits == 0 || bits == 32) return;
+    QImage& color = ColorBitmap();
+    const QImage& mask = MaskBitmap();
+    for (int y = 0; y < color.height(); ++y) {
+        QRgb* c = reinterpret_cast<QRgb*>(color.scanLine(y));
+        const uchar* m = mask.constScanLine(y);
+        for (int x = 0; x < color.width(); ++x)
+            if (maskBit(m[x])) c[x] = qRgb(0, 0, 0);
+    }
+    StoreImage();
+    SelectImage(currentIndex_);
+}
+
+// ---- accessors and helpers ---------------------------------------------------------------
+
+int TIcon::BitCount() const {
+    if (currentIndex_ < 0) return 0;
+    return readBitmapHeader(imageBytes(currentIndex_)).bitCount;
+}
+
+int TIcon::ImageCount() const {
+    return blockCount(ImageBlock());
+}
+
+uint8_t* TIcon::ColorTable() {
+    const int bits = BitCount();
+    if (bits == 0 || bits > 8) return nullptr;
+    return imageBytes(currentIndex_) + kBitmapHeaderSize;
+}
+
+QSize TIcon::GetSize() const {
+    return {iconImage_->ImageWidth, iconImage_->ImageHeight};
+}
+
+uint16_t TIcon::fileType() const {
+    return blockType(ImageBlock());
+}
+
+IconEntry TIcon::entry(int index) const {
+    checkIndex(index);
+    return readEntry(ImageBlock(), index);
+}
+
+int TIcon::imageBitCount(int index) const {
+    return readBitmapHeader(imageBytes(index)).bitCount;
+}
+
+QSize TIcon::imageSize(int index) const {
+    const BitmapHeader h = readBitmapHeader(imageBytes(index));
+    return {h.width, h.height >> 1};
+}
+
+void TIcon::markAsCursor(QPoint hotSpot) {
+    uint8_t* block = ImageBlock();
+    putU16(block + 2, kTypeCursor);
+    for (int i = 0; i < ImageCount(); ++i) {
+        IconEntry e = readEntry(block, i);
+        e.planes = static_cast<uint16_t>(hotSpot.x());
+        e.bitCount = static_cast<uint16_t>(hotSpot.y());
+        writeEntry(block, i, e);
+    }
+}
+
+void TIcon::markAsIcon() {
+    putU16(ImageBlock() + 2, kTypeIcon);
+}
+
+QImage TIcon::imageToArgb(int index) const {
+    const uint8_t* image = imageBytes(index);
+    const BitmapHeader h = readBitmapHeader(image);
+    if (h.bitCount == 32) {
+        // The view only reads here; it is never written through.
+        const ArgbView view(const_cast<uint8_t*>(image) + kBitmapHeaderSize, h.width,
+                            h.height >> 1);
+        return view.toImage();
+    }
+    QImage color, mask;
+    decodeImage(image, color, mask);
+    QImage argb = color.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        QRgb* c = reinterpret_cast<QRgb*>(argb.scanLine(y));
+        const uchar* m = mask.constScanLine(y);
+        for (int x = 0; x < argb.width(); ++x)
+            if (maskBit(m[x])) c[x] &= 0x00FFFFFFu;
+    }
+    return argb;
+}
+
+void TIcon::install(std::vector<uint8_t> block) {
+    releaseWorkingObjects();
+    iconImage_ = std::make_unique<TIconImage>(block);
+    currentIndex_ = -1;
+}
+
+void TIcon::releaseWorkingObjects() {
+    workBitmap_ = ArgbView();
+    iconImage_->ColorBitmap = QImage();
+    iconImage_->MaskBitmap = QImage();
+    iconImage_->IconHandle = TIconHandle();
+    iconImage_->ImageWidth = 0;
+    iconImage_->ImageHeight = 0;
+}
+
+void TIcon::checkIndex(int index) const {
+    if (index < 0 || index >= ImageCount()) throw std::out_of_range("no image at that index");
+}
+
+const uint8_t* TIcon::imageBytes(int index) const {
+    checkIndex(index);
+    return ImageBlock() + readEntry(ImageBlock(), index).imageOffset;
+}
+
+uint8_t* TIcon::imageBytes(int index) {
+    checkIndex(index);
+    return ImageBlock() + readEntry(ImageBlock(), index).imageOffset;
+}
+
+NearestColorTable* TIcon::nearestFor(const uint8_t* image, int bits) {
+    if (bits != 4 && bits != 8) return nullptr;
+    const uint8_t* table = image + kBitmapHeaderSize;
+    const size_t size = tableSize(bits);
+    if (!nearest_ || nearestTable_.size() != size ||
+        !std::equal(table, table + size, nearestTable_.begin())) {
+        const std::array<QRgb, 256> colors = readColorTable(table, bits);
+        nearest_ = std::make_unique<NearestColorTable>(std::span(colors.data(), size_t{1} << bits));
+        nearestTable_.assign(table, table + size);
+    }
+    return nearest_.get();
+}
+
+}  // namespace tarvo

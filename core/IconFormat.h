@@ -1,0 +1,85 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace tarvo {
+
+// Layout of the icon/cursor file, which is also the document's memory block.
+inline constexpr uint32_t kFileHeaderSize = 6;
+inline constexpr uint32_t kEntrySize = 16;
+inline constexpr uint32_t kBitmapHeaderSize = 40;
+inline constexpr uint16_t kTypeIcon = 1;
+inline constexpr uint16_t kTypeCursor = 2;
+
+// Limits past which a block is refused rather than allocated.
+inline constexpr int32_t kMaxDimension = 32768;
+inline constexpr uint64_t kMaxBlockSize = 1u << 30;
+
+inline bool isValidBitCount(int bits) {
+    return bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32;
+}
+
+// R(B): bytes in one row of w pixels at b bits, padded to 4 bytes.
+inline uint64_t rowSize(uint64_t w, int bits) {
+    return ((w * bits + 31) & ~uint64_t{31}) / 8;
+}
+// T(B): colour table bytes.
+inline uint32_t tableSize(int bits) {
+    return bits <= 8 ? 4u << bits : 0;
+}
+// S: bytes of one image (header, table, colour rows, mask rows).
+inline uint64_t imageSize(uint64_t w, uint64_t h, int bits) {
+    return kBitmapHeaderSize + tableSize(bits) + rowSize(w, bits) * h + rowSize(w, 1) * h;
+}
+
+// One 16-byte directory entry. For cursors `planes` is the hot spot X and `bitCount` the hot
+// spot Y.
+struct IconEntry {
+    uint8_t width = 0;
+    uint8_t height = 0;
+    uint8_t colorCount = 0;
+    uint8_t reserved = 0;
+    uint16_t planes = 0;
+    uint16_t bitCount = 0;
+    uint32_t bytesInRes = 0;
+    uint32_t imageOffset = 0;
+};
+
+// The fields of the 40-byte bitmap header that the document uses.
+struct BitmapHeader {
+    uint32_t size = kBitmapHeaderSize;
+    int32_t width = 0;
+    int32_t height = 0;  // colour rows plus mask rows: twice the image height
+    uint16_t planes = 1;
+    uint16_t bitCount = 0;
+    uint32_t compression = 0;
+    uint32_t imageSize = 0;
+    int32_t xPelsPerMeter = 0;
+    int32_t yPelsPerMeter = 0;
+    uint32_t colorsUsed = 0;
+    uint32_t colorsImportant = 0;
+};
+
+// Raw access to a block the caller knows to be valid.
+uint16_t blockType(const uint8_t* block);
+uint16_t blockCount(const uint8_t* block);
+IconEntry readEntry(const uint8_t* block, int index);
+void writeEntry(uint8_t* block, int index, const IconEntry& entry);
+BitmapHeader readBitmapHeader(const uint8_t* header);
+void writeBitmapHeader(uint8_t* header, const BitmapHeader& h);
+
+// Turns the bytes of an icon or cursor file (or the payload of the clipboard format) into a
+// strict block: header, directory, then every image's bytes right after the directory, in
+// directory order, each with a 40-byte header, a full colour table and all its mask rows.
+// Deviations that real files carry are rewritten (PNG entries, other bitmap headers, short
+// colour tables, missing mask rows, 32-bit images without alpha, bare PNG or BMP files, images
+// out of order); a block that is already strict comes back byte for byte. Throws
+// EInvalidGraphic with a message saying what is wrong.
+std::vector<uint8_t> normaliseIconBlock(std::span<const uint8_t> bytes);
+
+// Checks that a block is strict and self-consistent (the list above); throws EInvalidGraphic.
+void validateIconBlock(std::span<const uint8_t> block);
+
+}  // namespace tarvo
