@@ -19,6 +19,18 @@ namespace tarvo {
 namespace {
 // The MIME type under which documents travel through the clipboard.
 constexpr const char* kClipboardFormat = "application/x-tarvo-icon";
+
+// Copies entry `from` of `old` and its bytes into entry `to` of `block`, the bytes now at
+// `offset`. Returns the offset just past them.
+uint32_t moveImage(const uint8_t* old, int from, std::vector<uint8_t>& block, int to,
+                   uint32_t offset) {
+    IconEntry e = readEntry(old, from);
+    const uint8_t* src = old + e.imageOffset;
+    e.imageOffset = offset;
+    writeEntry(block.data(), to, e);
+    std::copy(src, src + e.bytesInRes, block.begin() + offset);
+    return offset + e.bytesInRes;
+}
 }  // namespace
 
 TIcon::TIcon()
@@ -127,22 +139,9 @@ void TIcon::AddImage(int width, int height, int bits) {
     std::vector<uint8_t> block(size, 0);
     std::copy(old, old + kFileHeaderSize, block.begin());
     uint32_t next = kFileHeaderSize + kEntrySize * (n + 1);
-    for (int i = 0; i < n; ++i) {
-        IconEntry e = readEntry(old, i);
-        const uint8_t* src = old + e.imageOffset;
-        e.imageOffset += kEntrySize;
-        writeEntry(block.data(), i, e);
-        std::copy(src, src + e.bytesInRes, block.begin() + e.imageOffset);
-        next = e.imageOffset + e.bytesInRes;
-    }
-    IconEntry e;
-    e.width = static_cast<uint8_t>(width & 255);
-    e.height = static_cast<uint8_t>(height & 255);
-    e.colorCount = bits == 4 ? 16 : 0;
-    e.bitCount = static_cast<uint16_t>(bits);
-    e.bytesInRes = static_cast<uint32_t>(s);
-    e.imageOffset = next;
-    writeEntry(block.data(), n, e);
+    for (int i = 0; i < n; ++i)
+        next = moveImage(old, i, block, i, readEntry(old, i).imageOffset + kEntrySize);
+    writeEntry(block.data(), n, newEntry(width, height, bits, static_cast<uint32_t>(s), next));
 
     uint8_t* image = block.data() + next;
     BitmapHeader header;
@@ -171,11 +170,8 @@ void TIcon::DeleteImage() {
     std::copy(old, old + kFileHeaderSize, block.begin());
     for (int i = 0, j = 0; i < n; ++i) {
         if (i == c) continue;
-        IconEntry e = readEntry(old, i);
-        const uint8_t* src = old + e.imageOffset;
-        e.imageOffset -= i < c ? kEntrySize : removed;
-        writeEntry(block.data(), j++, e);
-        std::copy(src, src + e.bytesInRes, block.begin() + e.imageOffset);
+        const uint32_t offset = readEntry(old, i).imageOffset;
+        moveImage(old, i, block, j++, offset - (i < c ? kEntrySize : removed));
     }
     putU16(block.data() + 4, static_cast<uint16_t>(n - 1));
 
@@ -226,33 +222,23 @@ void TIcon::ChangeFormat(int width, int height, int bits) {
     std::vector<uint8_t> block(size, 0);
     std::copy(old, old + kFileHeaderSize, block.begin());
     for (int i = 0; i < n; ++i) {
-        IconEntry e = readEntry(old, i);
-        const uint8_t* src = old + e.imageOffset;
+        const IconEntry e = readEntry(old, i);
         if (i < c) {
-            writeEntry(block.data(), i, e);
-            std::copy(src, src + e.bytesInRes, block.begin() + e.imageOffset);
-        } else if (i == c) {
-            IconEntry f;
-            f.width = static_cast<uint8_t>(width & 255);
-            f.height = static_cast<uint8_t>(height & 255);
-            f.colorCount = bits == 4 ? 16 : 0;
-            f.bitCount = static_cast<uint16_t>(bits);
-            f.bytesInRes = static_cast<uint32_t>(s);
-            f.imageOffset = e.imageOffset;
-            writeEntry(block.data(), i, f);
-            const uint64_t keep = std::min<uint64_t>(s, e.bytesInRes);
-            std::copy(src, src + keep, block.begin() + e.imageOffset);
+            moveImage(old, i, block, i, e.imageOffset);
+        } else if (i > c) {
+            moveImage(old, i, block, i, static_cast<uint32_t>(e.imageOffset + delta));
+        } else {
+            writeEntry(block.data(), i,
+                       newEntry(width, height, bits, static_cast<uint32_t>(s), e.imageOffset));
+            const uint8_t* src = old + e.imageOffset;
+            std::copy(src, src + std::min<uint64_t>(s, e.bytesInRes),
+                      block.begin() + e.imageOffset);
             uint8_t* header = block.data() + e.imageOffset;
             BitmapHeader h = readBitmapHeader(header);
             h.bitCount = static_cast<uint16_t>(bits);
             h.width = width;
             h.height = 2 * height;
             writeBitmapHeader(header, h);
-        } else {
-            const uint32_t from = e.imageOffset;
-            e.imageOffset = static_cast<uint32_t>(from + delta);
-            writeEntry(block.data(), i, e);
-            std::copy(src, src + e.bytesInRes, block.begin() + e.imageOffset);
         }
     }
     install(std::move(block));

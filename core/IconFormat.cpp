@@ -12,6 +12,17 @@
 
 namespace tarvo {
 
+IconEntry newEntry(int width, int height, int bits, uint32_t bytesInRes, uint32_t imageOffset) {
+    IconEntry e;
+    e.width = static_cast<uint8_t>(width & 255);
+    e.height = static_cast<uint8_t>(height & 255);
+    e.colorCount = bits == 4 ? 16 : 0;
+    e.bitCount = static_cast<uint16_t>(bits);
+    e.bytesInRes = bytesInRes;
+    e.imageOffset = imageOffset;
+    return e;
+}
+
 uint16_t blockType(const uint8_t* block) {
     return getU16(block + 2);
 }
@@ -296,7 +307,7 @@ struct PngInfo {
 
 PngInfo planPng(std::span<const uint8_t> png, const std::string& name) {
     // Signature, then the IHDR chunk: length, "IHDR", width and height big-endian.
-    if (png.size() < 24 || std::memcmp(png.data() + 12, "IHDR", 4) != 0)
+    if (png.size() < 26 || std::memcmp(png.data() + 12, "IHDR", 4) != 0)
         fail(name + " is not a readable PNG image.");
     auto be32 = [&](size_t at) {
         return (uint32_t(png[at]) << 24) | (uint32_t(png[at + 1]) << 16) |
@@ -307,6 +318,16 @@ PngInfo planPng(std::span<const uint8_t> png, const std::string& name) {
     if (info.width > uint32_t(kMaxDimension) || info.height > uint32_t(kMaxDimension) ||
         imageSize(info.width, info.height, 32) > kMaxBlockSize)
         fail(name + " is too large to open.");
+    // Deflate expands at most about 1032 to 1, so compressed data too small for the picture's
+    // scanlines cannot be a whole PNG; refusing it here avoids allocating for a decoy header.
+    static constexpr int kChannels[] = {1, 0, 3, 1, 2, 0, 4};
+    const int depth = png[24], colorType = png[25];
+    const int channels = colorType < 7 ? kChannels[colorType] : 0;
+    if (channels == 0 || depth == 0 || depth > 16) fail(name + " is not a readable PNG image.");
+    const uint64_t scanlines =
+        uint64_t{info.height} * (1 + (uint64_t{info.width} * channels * depth + 7) / 8);
+    if (scanlines > 1032 * uint64_t{png.size()} + 4096)
+        fail(name + " is not a readable PNG image.");
     return info;
 }
 
@@ -352,13 +373,8 @@ std::vector<uint8_t> singleImageBlock(std::vector<uint8_t> image) {
     std::vector<uint8_t> block(kFileHeaderSize + kEntrySize + image.size(), 0);
     putU16(block.data() + 2, kTypeIcon);
     putU16(block.data() + 4, 1);
-    IconEntry e;
-    e.width = static_cast<uint8_t>(h.width & 255);
-    e.height = static_cast<uint8_t>((h.height / 2) & 255);
-    e.colorCount = h.bitCount == 4 ? 16 : 0;
-    e.bitCount = h.bitCount;
-    e.bytesInRes = static_cast<uint32_t>(image.size());
-    e.imageOffset = kFileHeaderSize + kEntrySize;
+    const IconEntry e = newEntry(h.width, h.height / 2, h.bitCount,
+                                 static_cast<uint32_t>(image.size()), kFileHeaderSize + kEntrySize);
     writeEntry(block.data(), 0, e);
     std::copy(image.begin(), image.end(), block.begin() + e.imageOffset);
     return block;

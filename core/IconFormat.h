@@ -62,6 +62,10 @@ struct BitmapHeader {
     uint32_t colorsImportant = 0;
 };
 
+// The directory entry written for a new or reformatted image: sizes AND 255 (256 is stored as
+// 0), colour count 16 for 4-bit images only, planes 0, the bit count in the bit count field.
+IconEntry newEntry(int width, int height, int bits, uint32_t bytesInRes, uint32_t imageOffset);
+
 // Raw access to a block the caller knows to be valid.
 uint16_t blockType(const uint8_t* block);
 uint16_t blockCount(const uint8_t* block);
