@@ -4,9 +4,18 @@
 
 #include "cli/IconTool.h"
 
+namespace {
+// The tool reports its own errors; the toolkit's warnings would only clutter a script's output.
+void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+}  // namespace
+
 int main(int argc, char** argv) {
     // The tool never needs a display, even where one is set.
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    qInstallMessageHandler(quietMessages);
     QGuiApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -1,7 +1,9 @@
 #include "core/IconFormat.h"
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QImage>
+#include <QImageReader>
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -390,13 +392,20 @@ std::vector<uint8_t> bareBitmap(std::span<const uint8_t> file) {
         return buildDib(dib, d);
     } catch (const EInvalidGraphic&) {
         // Run-length encoded and other bitmaps the image plug-ins still read.
-        const QImage decoded =
-            QImage::fromData(QByteArray::fromRawData(reinterpret_cast<const char*>(file.data()),
-                                                     static_cast<qsizetype>(file.size())),
-                             "BMP");
-        if (decoded.isNull()) throw;
-        if (imageSize(decoded.width(), decoded.height(), 32) > kMaxBlockSize)
+        QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(file.data()),
+                                                  static_cast<qsizetype>(file.size()));
+        QBuffer buffer(&data);
+        QImageReader reader(&buffer, "BMP");
+        const QSize size = reader.size();
+        if (!size.isValid()) throw;
+        // Runs of at most 255 pixels per two bytes: a file far too small for its picture is
+        // damaged, and is refused before a picture of that size is allocated.
+        if (uint64_t(size.width()) * uint64_t(size.height()) > 256 * uint64_t{file.size()} + 65536)
+            fail("The bitmap is cut short.");
+        if (imageSize(size.width(), size.height(), 32) > kMaxBlockSize)
             fail("The bitmap is too large to open.");
+        const QImage decoded = reader.read();
+        if (decoded.isNull()) throw;
         return imageFromArgb(decoded);
     }
 }

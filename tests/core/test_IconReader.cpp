@@ -199,6 +199,13 @@ const BadFile kBadFiles[] = {
          return test::buildIconFile({RawImage{8, 8, 0, 0, 1, 32, png}});
      },
      "too large"},
+    {"run-length bitmap far too small for its picture",
+     [] {
+         Bytes bmp = concat({Bytes{'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 54 + 8, 0, 0, 0},
+                             test::bitmapHeader(4000, 4000, 8, 1), table({}, 2), Bytes{0, 1}});
+         return bmp;
+     },
+     "cut short"},
     {"images adding up beyond the limit",
      [] {
          // One 8192 x 8192 1-bit image shared by 70 entries would need more than 1 GiB.
