@@ -307,15 +307,30 @@ struct PngInfo {
     uint32_t height = 0;
 };
 
+uint32_t be32(std::span<const uint8_t> bytes, size_t at) {
+    return (uint32_t(bytes[at]) << 24) | (uint32_t(bytes[at + 1]) << 16) |
+           (uint32_t(bytes[at + 2]) << 8) | uint32_t(bytes[at + 3]);
+}
+
+// The PNG at the start of `bytes`, up to the end of its IEND chunk. Every chunk must lie within
+// the bytes: a chunk claiming more is damage, and the decoder would otherwise try to read it.
+std::span<const uint8_t> pngExtent(std::span<const uint8_t> bytes, const std::string& name) {
+    uint64_t at = 8;
+    while (fits(at, 8, bytes.size())) {
+        const uint64_t length = be32(bytes, at);
+        if (length > 0x7FFFFFFF || !fits(at, 12 + length, bytes.size())) break;
+        const bool end = std::memcmp(bytes.data() + at + 4, "IEND", 4) == 0;
+        at += 12 + length;
+        if (end) return bytes.first(at);
+    }
+    fail(name + " is not a readable PNG image.");
+}
+
 PngInfo planPng(std::span<const uint8_t> png, const std::string& name) {
     // Signature, then the IHDR chunk: length, "IHDR", width and height big-endian.
     if (png.size() < 26 || std::memcmp(png.data() + 12, "IHDR", 4) != 0)
         fail(name + " is not a readable PNG image.");
-    auto be32 = [&](size_t at) {
-        return (uint32_t(png[at]) << 24) | (uint32_t(png[at + 1]) << 16) |
-               (uint32_t(png[at + 2]) << 8) | uint32_t(png[at + 3]);
-    };
-    PngInfo info{be32(16), be32(20)};
+    PngInfo info{be32(png, 16), be32(png, 20)};
     if (info.width == 0 || info.height == 0) fail(name + " is not a readable PNG image.");
     if (info.width > uint32_t(kMaxDimension) || info.height > uint32_t(kMaxDimension) ||
         imageSize(info.width, info.height, 32) > kMaxBlockSize)
@@ -413,7 +428,10 @@ std::vector<uint8_t> bareBitmap(std::span<const uint8_t> file) {
 }  // namespace
 
 std::vector<uint8_t> normaliseIconBlock(std::span<const uint8_t> bytes) {
-    if (isPng(bytes)) return singleImageBlock(imageFromPng(bytes, "The PNG image"));
+    if (isPng(bytes)) {
+        const std::string name = "The PNG image";
+        return singleImageBlock(imageFromPng(pngExtent(bytes, name), name));
+    }
     if (startsWith(bytes, "BM", 2)) return singleImageBlock(bareBitmap(bytes));
 
     if (bytes.size() < kFileHeaderSize) fail("The file is too short to be an icon or cursor.");
@@ -444,10 +462,9 @@ std::vector<uint8_t> normaliseIconBlock(std::span<const uint8_t> bytes) {
         Planned& p = plans[i];
         uint64_t size = 0;
         if (isPng(rest)) {
+            // The PNG's own chunks say where it ends; the entry's size is not needed.
             p.png = true;
-            const uint64_t n =
-                (e.bytesInRes > 0 && e.bytesInRes <= rest.size()) ? e.bytesInRes : rest.size();
-            p.data = rest.first(n);
+            p.data = pngExtent(rest, name);
             const PngInfo info = planPng(p.data, name);
             size = imageSize(info.width, info.height, 32);
         } else {

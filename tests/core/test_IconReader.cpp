@@ -192,6 +192,13 @@ const BadFile kBadFiles[] = {
          return test::buildIconFile({RawImage{8, 8, 0, 0, 1, 32, png}});
      },
      "PNG"},
+    {"PNG chunk running past the end",
+     [] {
+         Bytes png = test::toBytes(test::encodePng(test::testPicture(8, 8)));
+         test::put32(png, 33, 0x00FFFFFF);  // the length of the chunk after IHDR
+         return test::buildIconFile({RawImage{8, 8, 0, 0, 1, 32, png}});
+     },
+     "PNG"},
     {"PNG entry claiming a huge size",
      [] {
          Bytes png = test::toBytes(test::encodePng(test::testPicture(8, 8)));
@@ -282,9 +289,11 @@ TEST(Normalising, SizesInTheDirectoryAreNotBelievedOverTheBitmapHeader) {
 TEST(Normalising, PngEntriesBecomeThirtyTwoBitImages) {
     const QImage picture = test::testPicture(20, 10, 3);
     const Bytes png = test::toBytes(test::encodePng(picture));
+    // The entry understates its size; the PNG's own chunks tell where it ends.
+    RawImage entry{20, 10, 0, 0, 1, 32, png};
+    entry.bytesInRes = 16;
     TIcon icon;
-    load(icon, test::buildIconFile({RawImage{4, 4, 16, 0, 0, 0, strict4(4, 4)},
-                                    RawImage{20, 10, 0, 0, 1, 32, png}}));
+    load(icon, test::buildIconFile({RawImage{4, 4, 16, 0, 0, 0, strict4(4, 4)}, entry}));
     EXPECT_EQ(icon.imageBitCount(1), 32);
     EXPECT_EQ(icon.imageSize(1), QSize(20, 10));
     expectPixels(icon, 1, [&](int x, int y) { return picture.pixel(x, y); });
