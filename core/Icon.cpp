@@ -182,6 +182,10 @@ void TIcon::DeleteImage() {
 int TIcon::SelectImage(int index) {
     checkIndex(index);
     releaseWorkingObjects();
+    // No current image until the new one is unpacked: a failure leaves none rather than a
+    // half-built one.
+    currentIndex_ = -1;
+    currentBits_ = 0;
     TIconImage& holder = *iconImage_;
     uint8_t* image = imageBytes(index);
     const BitmapHeader h = readBitmapHeader(image);
@@ -194,6 +198,7 @@ int TIcon::SelectImage(int index) {
         holder.IconHandle = {holder.ColorBitmap, holder.MaskBitmap};
     }
     currentIndex_ = index;
+    currentBits_ = h.bitCount;
     return index;
 }
 
@@ -290,8 +295,7 @@ void TIcon::ClearTransparentPixels() {
 // ---- accessors and helpers ---------------------------------------------------------------
 
 int TIcon::BitCount() const {
-    if (currentIndex_ < 0) return 0;
-    return readBitmapHeader(imageBytes(currentIndex_)).bitCount;
+    return currentBits_;
 }
 
 int TIcon::ImageCount() const {
@@ -366,10 +370,12 @@ void TIcon::install(std::vector<uint8_t> block) {
     releaseWorkingObjects();
     iconImage_ = std::make_unique<TIconImage>(block);
     currentIndex_ = -1;
+    currentBits_ = 0;
 }
 
 void TIcon::releaseWorkingObjects() {
     workBitmap_ = ArgbView();
+    strokeLayer_ = QImage();
     iconImage_->ColorBitmap = QImage();
     iconImage_->MaskBitmap = QImage();
     iconImage_->IconHandle = TIconHandle();

@@ -3,7 +3,9 @@
 #include <QFont>
 #include <QIODevice>
 #include <QImage>
+#include <QPainter>
 #include <QPoint>
+#include <QRect>
 #include <QSize>
 #include <QString>
 #include <array>
@@ -78,6 +80,63 @@ class TIcon {
     // Raised after a load has replaced the document.
     std::function<void()> OnChange;
 
+    // ---- Drawing primitives on the current image ------------------------------------------
+    // Colours are colour values (core/PixelFormats.h): 0x00BBGGRR, Transparent or Inverse on
+    // paletted/16/24-bit images, ARGB on 32-bit ones. Paletted primitives draw on the working
+    // planes; those that do not commit leave the block unchanged until the caller commits
+    // (StoreImage, then SelectImage of the current index). 32-bit primitives write into the block
+    // through WorkBitmap. Coordinates anywhere are clipped to the image.
+    //
+    // Coverage differs by family: paletted rectangles and ellipses exclude their right and
+    // bottom edges and lines their end point (LineTo adds it); 32-bit shapes include them.
+
+    // -1 (Transparent) for a paletted pixel whose mask bit is set or that lies outside the image.
+    uint32_t GetPixelValue(int x, int y) const;
+    // 32-bit: alpha 0 writes the pixel at once; any other alpha goes to the active stroke.
+    void SetPixelValue(int x, int y, uint32_t color);
+    void MoveTo(int x, int y);
+    void LineTo(int x, int y, uint32_t color);
+    void Rectangle(int x1, int y1, int x2, int y2, uint32_t color);
+    // Paletted: commits.
+    void FilledRectangle(int x1, int y1, int x2, int y2, uint32_t pen, uint32_t brush);
+    void Ellipse(int x1, int y1, int x2, int y2, uint32_t color);
+    void FilledEllipse(int x1, int y1, int x2, int y2, uint32_t pen, uint32_t brush);
+    // A 32-bit stroke: its pixels replace each other in StrokeLayer, so a translucent stroke
+    // that crosses itself keeps one alpha, and EndStroke composes it onto the image once.
+    void BeginStroke();
+    void EndStroke();
+    bool strokeActive() const { return !strokeLayer_.isNull(); }
+    const QImage& StrokeLayer() const { return strokeLayer_; }
+    QPoint PenPosition() const { return penPosition_; }
+    // The blur brush: the pixel becomes the average of the size x size window around it.
+    void SmoothPixel(int x, int y, int size);
+    // Text with its cell's top-left at (x, y) in TextFont. Paletted: commits.
+    void TextOut(int x, int y, const QString& text, uint32_t color);
+    QSize TextExtent(const QString& text) const;
+    // The image as an icon is drawn: paletted images through their mask (AND) then colour
+    // (XOR), so transparent pixels keep what is below and inverse ones invert it; 32-bit images
+    // source-over, with the active stroke on top. Only the source cells that meet the painter's
+    // clip are drawn, each as a sharp block.
+    void StretchDraw(QPainter& dc, const QRect& dest, const QRect& src) const;
+    // The image as of its last selection, stretched into `rect`.
+    void Draw(QPainter& dc, const QRect& rect) const;
+
+    // ---- Fill, erase and region transfer (paletted images commit) ------------------------
+    // Rectangles here cover left..right-1 and top..bottom-1: QRect(left, top, width, height).
+    void FloodFill(int x, int y, uint32_t color);
+    void ErasePolygon(std::span<const QPoint> points);
+    void EraseEllipse(const QRect& rect);
+    // `bits`: a mask plane of the image's size; its set pixels become transparent.
+    void EraseMasked(const QImage& bits);
+    // A new one-image document holding the rectangle; with `cut` the rectangle is erased here.
+    // Throws TError for an empty rectangle.
+    std::unique_ptr<TIcon> ExtractRect(const QRect& rect, bool cut);
+    void PasteBitmap(const QImage& bitmap, int x, int y);
+    void PasteIcon(TIcon& source, const QRect& rect);
+    // The current image as a plain bitmap for the image writers: 32-bit as ARGB; paletted in
+    // its own depth and colour table, transparent pixels black.
+    QImage CreateImageBitmap() const;
+
     // Directory helpers for the image list, the save code and the tool.
     uint16_t fileType() const;
     IconEntry entry(int index) const;
@@ -97,11 +156,25 @@ class TIcon {
     uint8_t* imageBytes(int index);
     void checkIndex(int index) const;
     NearestColorTable* nearestFor(const uint8_t* image, int bits);
+    void commit();
+    QRect imageRect() const { return {QPoint(0, 0), GetSize()}; }
+    // Paints on WorkBitmap; with `centres`, in GDI+ terms where integer coordinates are pixel
+    // centres.
+    void paintArgb(const std::function<void(QPainter&)>& paint, bool smooth, bool centres);
+    // Writes the shape's spans on WorkBitmap: copying the colour, or blending it source-over.
+    void fillSpansArgb(const std::function<void(const std::function<void(int, int, int)>&)>& shape,
+                       uint32_t color, bool copy);
+    void fillSpansPlanes(
+        const std::function<void(const std::function<void(int, int, int)>&)>& shape,
+        uint32_t color);
 
     std::unique_ptr<TIconImage> iconImage_;
     ArgbView workBitmap_;
     int currentIndex_ = -1;
+    int currentBits_ = 0;  // bit count of the current image, 0 without one
     QString clipboardFormat_;
+    QImage strokeLayer_;  // ARGB32, top-down; null outside a stroke
+    QPoint penPosition_;
 
     // The nearest-colour map of the last colour table StoreImage used.
     std::unique_ptr<NearestColorTable> nearest_;
