@@ -8,8 +8,11 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "core/AniFormat.h"
 #include "core/Bytes.h"
+#include "core/PeResources.h"
 #include "core/PixelFormats.h"
+#include "raster/Codecs.h"
 #include "raster/ColorMatch.h"
 #include "raster/Errors.h"
 #include "raster/Planes.h"
@@ -44,14 +47,84 @@ TIcon::~TIcon() = default;
 
 void TIcon::LoadFromFile(const QString& fileName) {
     const QString ext = QFileInfo(fileName).suffix().toLower();
-    if (ext != QLatin1String("ico") && ext != QLatin1String("cur"))
-        throw EInvalidGraphic(
-            QStringLiteral("Unknown picture file extension (.%1)").arg(ext).toStdString());
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw EReadError(
             QStringLiteral("Cannot open %1: %2").arg(fileName, file.errorString()).toStdString());
-    LoadFromStream(file);
+    if (ext == QLatin1String("ico") || ext == QLatin1String("cur")) {
+        LoadFromStream(file);
+        return;
+    }
+    const QByteArray data = file.readAll();
+    if (file.error() != QFile::NoError)
+        throw EReadError(
+            QStringLiteral("Cannot read %1: %2").arg(fileName, file.errorString()).toStdString());
+    const std::span bytes(reinterpret_cast<const uint8_t*>(data.constData()),
+                          static_cast<size_t>(data.size()));
+    const EInvalidGraphic unknown(
+        QStringLiteral("Unknown picture file extension (.%1)").arg(ext).toStdString());
+
+    if (ext == QLatin1String("exe") || ext == QLatin1String("dll")) {
+        std::vector<uint8_t> block;
+        try {
+            block = readModuleIcons(bytes);
+        } catch (const EInvalidGraphic&) {
+            throw unknown;
+        }
+        // Damage inside an image is reported as such.
+        block = normaliseIconBlock(block);
+        validateIconBlock(block);
+        install(std::move(block));
+        SelectBestImage();
+    } else if (ext == QLatin1String("ani")) {
+        std::vector<uint8_t> block = readAnimatedCursor(bytes);
+        validateIconBlock(block);
+        install(std::move(block));
+        SelectImage(0);
+    } else {
+        const std::optional<DecodedImage> decoded = decodeRasterImage(bytes);
+        if (!decoded) throw unknown;
+        loadRaster(*decoded);
+    }
+    if (OnChange) OnChange();
+}
+
+void TIcon::loadRaster(const DecodedImage& decoded) {
+    // Built on a copy, so that nothing changes here unless all of it succeeds: the current
+    // image (the placeholder of a new document) is replaced by the picture.
+    TIcon copy;
+    copy.install(std::vector<uint8_t>(ImageBlock(), ImageBlock() + BlockSize()));
+    if (currentIndex_ >= 0) {
+        copy.SelectImage(currentIndex_);
+        copy.DeleteImage();
+    }
+    const QImage& image = decoded.image;
+    const int bits = decoded.bits;
+    copy.AddImage(image.width(), image.height(), bits);
+    if (bits == 32) {
+        const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < argb.height(); ++y)
+            std::copy_n(reinterpret_cast<const QRgb*>(argb.constScanLine(y)), argb.width(),
+                        copy.WorkBitmap().scanLine(y));
+    } else {
+        if (bits <= 8 && decoded.palette.size() >= 2) {
+            // The file's own palette, alpha bytes included, as the new image's table.
+            uint8_t* table = copy.ColorTable();
+            const qsizetype n = std::min<qsizetype>(decoded.palette.size(), qsizetype{1} << bits);
+            for (qsizetype i = 0; i < n; ++i) putU32(table + 4 * i, decoded.palette[i]);
+            copy.SelectImage(copy.CurrentIndex());
+        }
+        // Composed over transparent black, then pasted: transparent pixels become opaque black.
+        // Premultiplied pixels read as opaque are exactly the picture composed over black.
+        const QImage premultiplied = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        const QImage composed(premultiplied.constBits(), premultiplied.width(),
+                              premultiplied.height(), premultiplied.bytesPerLine(),
+                              QImage::Format_RGB32);
+        copy.PasteBitmap(composed, 0, 0);
+    }
+    const int index = copy.CurrentIndex();
+    install(std::vector<uint8_t>(copy.ImageBlock(), copy.ImageBlock() + copy.BlockSize()));
+    SelectImage(index);
 }
 
 void TIcon::LoadFromStream(QIODevice& stream) {

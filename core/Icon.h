@@ -22,6 +22,7 @@
 namespace tarvo {
 
 class NearestColorTable;
+struct DecodedImage;
 
 // The document: one icon or cursor with any number of images, held as one memory block in the
 // file's own layout. Only the current image is unpacked: paletted/16/24-bit images into a colour
@@ -39,6 +40,8 @@ class TIcon {
     TIcon& operator=(const TIcon&) = delete;
 
     // Persistence. Readers throw EInvalidGraphic or EReadError; writers EWriteError.
+    // By extension: .ico and .cur as themselves, .ani as an animated cursor, .exe and .dll by
+    // their icon resources, anything else as a picture that replaces the current image.
     void LoadFromFile(const QString& fileName);
     void LoadFromStream(QIODevice& stream);
     // Installs the bytes of an icon or cursor file (or a clipboard payload) as the document.
@@ -151,6 +154,7 @@ class TIcon {
 
   private:
     void install(std::vector<uint8_t> block);
+    void loadRaster(const DecodedImage& decoded);
     void releaseWorkingObjects();
     const uint8_t* imageBytes(int index) const;
     uint8_t* imageBytes(int index);

@@ -320,8 +320,10 @@ TEST(Files, AnUnknownExtensionOrMissingFileIsReportedAndChangesNothing) {
     TIcon icon;
     icon.AddImage(16, 16, 4);
     const Bytes before = test::blockOf(icon);
+    const QString xyz = dir.filePath(QStringLiteral("x.xyz"));
+    test::writeFile(xyz, Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'});
     try {
-        icon.LoadFromFile(dir.filePath(QStringLiteral("x.xyz")));
+        icon.LoadFromFile(xyz);
         FAIL();
     } catch (const EInvalidGraphic& e) {
         EXPECT_STREQ(e.what(), "Unknown picture file extension (.xyz)");

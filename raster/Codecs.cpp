@@ -1,0 +1,77 @@
+#include "raster/Codecs.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageReader>
+
+#include "raster/GifCodec.h"
+
+namespace tarvo {
+
+namespace {
+
+uint16_t le16(std::span<const uint8_t> b, size_t at) {
+    return uint16_t(b[at] | b[at + 1] << 8);
+}
+
+// The depth that an indexed picture's palette needs.
+int bitsForPalette(qsizetype colors) {
+    return colors <= 2 ? 1 : colors <= 16 ? 4 : 8;
+}
+
+// The bit depth the file itself declares, where its format has one the document keeps.
+std::optional<int> declaredBits(const QByteArray& format, std::span<const uint8_t> bytes) {
+    if (format == "bmp" && bytes.size() >= 30) {
+        const uint32_t header = uint32_t(le16(bytes, 14) | le16(bytes, 16) << 16);
+        const int bits = header == 12 ? le16(bytes, 24) : le16(bytes, 28);
+        if (bits == 1 || bits == 4 || bits == 8 || bits == 16 || bits == 24 || bits == 32)
+            return bits;
+        return std::nullopt;
+    }
+    if (format == "png" && bytes.size() >= 26) {
+        const int depth = bytes[24], type = bytes[25];
+        if (type == 3) return depth == 1 ? 1 : depth <= 4 ? 4 : 8;  // palette
+        if (type == 4 || type == 6) return 32;                      // with alpha
+        return 24;  // grey and colour without alpha; 48-bit sources too
+    }
+    if (format == "gif") return 8;
+    if (format == "jpeg" || format == "jpg") return 24;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<DecodedImage> decodeRasterImage(std::span<const uint8_t> bytes) {
+    QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                              static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QByteArray format = reader.format().toLower();
+    DecodedImage out;
+    if (format == "gif") {
+        // The plug-in gives true colour; the document keeps the GIF's palette.
+        std::optional<QImage> gif = decodeGif(bytes);
+        if (!gif) return std::nullopt;
+        out.image = *gif;
+    } else if (!reader.read(&out.image) || out.image.isNull()) {
+        return std::nullopt;
+    }
+
+    const QImage::Format f = out.image.format();
+    const bool indexed =
+        f == QImage::Format_Indexed8 || f == QImage::Format_Mono || f == QImage::Format_MonoLSB;
+    if (const std::optional<int> bits = declaredBits(format, bytes)) {
+        out.bits = *bits;
+    } else if (indexed) {
+        out.bits = bitsForPalette(out.image.colorCount());
+    } else {
+        out.bits = out.image.hasAlphaChannel() ? 32 : 24;
+    }
+    // A paletted file that decoded to true colour, or the other way round, goes by its pixels.
+    if (out.bits <= 8 && !indexed) out.bits = out.image.hasAlphaChannel() ? 32 : 24;
+    if (indexed) out.palette = out.image.colorTable();
+    return out;
+}
+
+}  // namespace tarvo

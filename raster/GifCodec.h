@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QImage>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+namespace tarvo {
+
+// The first picture of a GIF as an Indexed8 image with the GIF's own colour table (the
+// transparent index, if any, has alpha 0). Pixels outside the first frame take the transparent
+// index, or the background colour. Nothing for bytes that are not a readable GIF.
+std::optional<QImage> decodeGif(std::span<const uint8_t> bytes);
+
+}  // namespace tarvo
