@@ -7,6 +7,7 @@
 #include <QJsonObject>
 #include <optional>
 
+#include "core/DocumentFiles.h"
 #include "core/Icon.h"
 #include "raster/Errors.h"
 
@@ -19,7 +20,9 @@ constexpr const char* kUsage =
     "  info FILE [--json]                       list the images of FILE\n"
     "  extract FILE -o DIR                      write every image as DIR/<index>.png\n"
     "  convert IN OUT [--hotspot X,Y] [--index N]\n"
-    "                                           open IN, save as OUT by its extension\n";
+    "                                           open IN (icon, cursor, animated cursor,\n"
+    "                                           executable, library or picture) and save\n"
+    "                                           it as OUT by its extension\n";
 
 struct UsageError {
     QString message;
@@ -154,20 +157,23 @@ int convert(Arguments args) {
 
     TIcon icon;
     load(icon, in);
-    if (index) parseNumber(*index, 0, icon.ImageCount() - 1, QStringLiteral("--index"));
+    const int chosen =
+        index ? parseNumber(*index, 0, icon.ImageCount() - 1, QStringLiteral("--index")) : -1;
 
     const QString ext = QFileInfo(outFile).suffix().toLower();
     if (ext == QLatin1String("cur")) {
         // A cursor source keeps its own hot spots unless new ones are given.
         if (hotSpot || icon.fileType() != kTypeCursor) icon.markAsCursor(spot);
-    } else if (ext == QLatin1String("ico")) {
-        icon.markAsIcon();
-    } else {
-        throw FileError{
-            QStringLiteral("%1: Unknown picture file extension (.%2)").arg(outFile, ext)};
+    } else if (ext != QLatin1String("ico") && ext != QLatin1String("ani")) {
+        // A picture holds one image: the one asked for, or the one an icon shows at 32 x 32.
+        if (chosen >= 0) {
+            icon.SelectImage(chosen);
+        } else {
+            icon.SelectBestImage(QSize(32, 32));
+        }
     }
     try {
-        icon.SaveToFile(outFile);
+        saveDocument(icon, outFile);
     } catch (const TError& e) {
         throw FileError{QString::fromStdString(e.what())};
     }

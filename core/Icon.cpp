@@ -20,8 +20,6 @@
 namespace tarvo {
 
 namespace {
-// The MIME type under which documents travel through the clipboard.
-constexpr const char* kClipboardFormat = "application/x-tarvo-icon";
 
 // Copies entry `from` of `old` and its bytes into entry `to` of `block`, the bytes now at
 // `offset`. Returns the offset just past them.
@@ -39,7 +37,7 @@ uint32_t moveImage(const uint8_t* old, int from, std::vector<uint8_t>& block, in
 TIcon::TIcon()
     : TextFont(QStringLiteral("Arial")),
       iconImage_(std::make_unique<TIconImage>()),
-      clipboardFormat_(QString::fromLatin1(kClipboardFormat)) {}
+      clipboardFormat_(QString::fromLatin1(kClipboardMimeType)) {}
 
 TIcon::~TIcon() = default;
 

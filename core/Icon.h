@@ -24,6 +24,9 @@ namespace tarvo {
 class NearestColorTable;
 struct DecodedImage;
 
+// The MIME type under which whole documents travel through the clipboard.
+inline constexpr const char* kClipboardMimeType = "application/x-tarvo-icon";
+
 // The document: one icon or cursor with any number of images, held as one memory block in the
 // file's own layout. Only the current image is unpacked: paletted/16/24-bit images into a colour
 // plane and a mask plane that StoreImage writes back, 32-bit images as WorkBitmap, a view that
@@ -49,6 +52,12 @@ class TIcon {
     void SaveToStream(QIODevice& stream) const;
     // Writes the whole file or nothing: the previous file survives a failed save.
     void SaveToFile(const QString& fileName) const;
+    // The block on the clipboard under kClipboardMimeType, beside what this program put there.
+    void CopyToClipboard() const;
+    // Replaces the document by the clipboard's document and selects image 0; false when the
+    // clipboard holds none. The bytes are checked like a file's (EInvalidGraphic).
+    bool PasteFromClipboard();
+    static bool clipboardHasDocument();
     // Replaces the document by one 24-bit image built from the handle's planes.
     void LoadFromIconHandle(const TIconHandle& icon);
 

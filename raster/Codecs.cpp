@@ -2,8 +2,12 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QFileInfo>
 #include <QImageReader>
+#include <QImageWriter>
+#include <QSaveFile>
 
+#include "raster/Errors.h"
 #include "raster/GifCodec.h"
 
 namespace tarvo {
@@ -72,6 +76,42 @@ std::optional<DecodedImage> decodeRasterImage(std::span<const uint8_t> bytes) {
     if (out.bits <= 8 && !indexed) out.bits = out.image.hasAlphaChannel() ? 32 : 24;
     if (indexed) out.palette = out.image.colorTable();
     return out;
+}
+
+void writeRasterFile(const QImage& image, const QString& fileName) {
+    const QByteArray format = QFileInfo(fileName).suffix().toLower().toLatin1();
+    auto failed = [&](const QString& reason) {
+        return EWriteError(
+            QStringLiteral("Cannot write %1: %2").arg(fileName, reason).toStdString());
+    };
+    const bool gif = format == "gif";
+    if (!gif && !QImageWriter::supportedImageFormats().contains(format))
+        throw failed(QStringLiteral("no picture format is known for the extension .%1")
+                         .arg(QString::fromLatin1(format)));
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) throw failed(file.errorString());
+    if (gif) {
+        QByteArray bytes;
+        try {
+            bytes = encodeGif(image);
+        } catch (const TError& e) {
+            file.cancelWriting();
+            throw failed(QString::fromStdString(e.what()));
+        }
+        if (file.write(bytes) != bytes.size()) {
+            const EWriteError error = failed(file.errorString());
+            file.cancelWriting();
+            throw error;
+        }
+    } else {
+        QImageWriter writer(&file, format);
+        if (!writer.write(image)) {
+            const EWriteError error = failed(writer.errorString());
+            file.cancelWriting();
+            throw error;
+        }
+    }
+    if (!file.commit()) throw failed(file.errorString());
 }
 
 }  // namespace tarvo

@@ -23,4 +23,9 @@ struct DecodedImage {
 // animation. Nothing when the bytes are not a picture the plug-ins can read.
 std::optional<DecodedImage> decodeRasterImage(std::span<const uint8_t> bytes);
 
+// Writes a picture to a file in the format its extension names: GIF through encodeGif, the rest
+// through the image plug-ins. The file is replaced only once it is completely written. Throws
+// EWriteError naming the file and the reason, also for an extension nothing writes.
+void writeRasterFile(const QImage& image, const QString& fileName);
+
 }  // namespace tarvo

@@ -1,11 +1,14 @@
 #include "raster/GifCodec.h"
 
 #include <gif_lib.h>
+#include <libimagequant.h>
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
+
+#include "raster/Errors.h"
 
 namespace tarvo {
 
@@ -107,6 +110,125 @@ std::optional<QImage> decodeGif(std::span<const uint8_t> bytes) {
         }
         return image;
     }
+}
+
+namespace {
+
+template <auto Destroy>
+struct Release {
+    template <class T>
+    void operator()(T* p) const {
+        Destroy(p);
+    }
+};
+
+struct Indexed {
+    std::vector<uint8_t> pixels;  // one index per pixel, rows top-down
+    std::vector<QRgb> colors;
+};
+
+// Up to 256 colours chosen for the picture, transparency reduced to one index.
+Indexed quantise(const QImage& image) {
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    const int w = argb.width(), h = argb.height();
+    std::vector<uint8_t> rgba(size_t(w) * size_t(h) * 4);
+    for (int y = 0; y < h; ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        for (int x = 0; x < w; ++x) {
+            uint8_t* p = &rgba[(size_t(y) * w + x) * 4];
+            const bool clear = qAlpha(row[x]) < 128;
+            p[0] = clear ? 0 : uint8_t(qRed(row[x]));
+            p[1] = clear ? 0 : uint8_t(qGreen(row[x]));
+            p[2] = clear ? 0 : uint8_t(qBlue(row[x]));
+            p[3] = clear ? 0 : 255;
+        }
+    }
+    std::unique_ptr<liq_attr, Release<liq_attr_destroy>> attr(liq_attr_create());
+    if (!attr) throw EOutOfResources();
+    liq_set_max_colors(attr.get(), 256);
+    std::unique_ptr<liq_image, Release<liq_image_destroy>> input(
+        liq_image_create_rgba(attr.get(), rgba.data(), w, h, 0));
+    liq_result* raw = nullptr;
+    if (!input || liq_image_quantize(input.get(), attr.get(), &raw) != LIQ_OK)
+        throw EWriteError("The picture could not be reduced to 256 colours.");
+    std::unique_ptr<liq_result, Release<liq_result_destroy>> result(raw);
+    Indexed out;
+    out.pixels.resize(size_t(w) * size_t(h));
+    if (liq_write_remapped_image(result.get(), input.get(), out.pixels.data(), out.pixels.size()) !=
+        LIQ_OK)
+        throw EWriteError("The picture could not be reduced to 256 colours.");
+    const liq_palette* palette = liq_get_palette(result.get());
+    for (unsigned i = 0; i < palette->count; ++i) {
+        const liq_color c = palette->entries[i];
+        out.colors.push_back(qRgba(c.r, c.g, c.b, c.a));
+    }
+    return out;
+}
+
+Indexed fromIndexed(const QImage& image) {
+    const QImage indexed = image.convertToFormat(QImage::Format_Indexed8);
+    Indexed out;
+    out.colors.assign(indexed.colorTable().begin(), indexed.colorTable().end());
+    out.pixels.resize(size_t(indexed.width()) * size_t(indexed.height()));
+    for (int y = 0; y < indexed.height(); ++y)
+        std::copy_n(indexed.constScanLine(y), indexed.width(),
+                    out.pixels.begin() + std::ptrdiff_t(y) * indexed.width());
+    return out;
+}
+
+int appendBytes(GifFileType* gif, const GifByteType* bytes, int n) {
+    static_cast<QByteArray*>(gif->UserData)->append(reinterpret_cast<const char*>(bytes), n);
+    return n;
+}
+
+}  // namespace
+
+QByteArray encodeGif(const QImage& image) {
+    if (image.isNull()) throw EWriteError("There is no picture to write.");
+    const bool indexed = image.format() == QImage::Format_Indexed8 ||
+                         image.format() == QImage::Format_Mono ||
+                         image.format() == QImage::Format_MonoLSB;
+    Indexed data = indexed ? fromIndexed(image) : quantise(image);
+    if (data.colors.empty()) data.colors.push_back(qRgb(0, 0, 0));
+    int transparent = -1;
+    for (size_t i = 0; i < data.colors.size(); ++i)
+        if (qAlpha(data.colors[i]) == 0) {
+            transparent = int(i);
+            break;
+        }
+    // GIF tables hold a power of two colours, at least two.
+    int size = 2;
+    while (size < int(data.colors.size())) size *= 2;
+    std::vector<GifColorType> colors(size_t(size), GifColorType{0, 0, 0});
+    for (size_t i = 0; i < data.colors.size(); ++i)
+        colors[i] = {uint8_t(qRed(data.colors[i])), uint8_t(qGreen(data.colors[i])),
+                     uint8_t(qBlue(data.colors[i]))};
+
+    QByteArray out;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, appendBytes, &error);
+    if (!gif) throw EWriteError("The GIF writer could not start.");
+    std::unique_ptr<ColorMapObject, Release<GifFreeMapObject>> map(
+        GifMakeMapObject(size, colors.data()));
+    const int w = image.width(), h = image.height();
+    bool ok = map != nullptr;
+    EGifSetGifVersion(gif, true);
+    ok = ok && EGifPutScreenDesc(gif, w, h, 8, 0, map.get()) == GIF_OK;
+    if (ok && transparent >= 0) {
+        GraphicsControlBlock gcb{};
+        gcb.DisposalMode = DISPOSAL_UNSPECIFIED;
+        gcb.DelayTime = 0;
+        gcb.TransparentColor = transparent;
+        GifByteType extension[4];
+        const size_t n = EGifGCBToExtension(&gcb, extension);
+        ok = EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, int(n), extension) == GIF_OK;
+    }
+    ok = ok && EGifPutImageDesc(gif, 0, 0, w, h, false, nullptr) == GIF_OK;
+    for (int y = 0; ok && y < h; ++y)
+        ok = EGifPutLine(gif, data.pixels.data() + size_t(y) * w, w) == GIF_OK;
+    const bool closed = EGifCloseFile(gif, &error) == GIF_OK;
+    if (!ok || !closed) throw EWriteError("The GIF writer failed.");
+    return out;
 }
 
 }  // namespace tarvo

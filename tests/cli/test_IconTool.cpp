@@ -224,7 +224,7 @@ TEST_F(IconToolTest, FileProblemsExitWithStatusOneNamingTheFile) {
     test::Bytes head = test::readFile(cur_);
     head.resize(200);
     test::writeFile(truncated, head);
-    const QString unknown = path(QStringLiteral("out.bmp"));
+    const QString unknown = path(QStringLiteral("out.xyz"));
     const std::vector<std::pair<QStringList, QString>> cases{
         {{"info", missing}, missing},
         {{"extract", missing, "-o", path("x")}, missing},
