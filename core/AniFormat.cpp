@@ -1,5 +1,6 @@
 #include "core/AniFormat.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -61,9 +62,10 @@ void append32(std::vector<uint8_t>& out, uint32_t v) {
 
 std::vector<uint8_t> readAnimatedCursor(std::span<const uint8_t> bytes) {
     if (bytes.size() < 12 || !is(bytes.data(), "RIFF") || !is(bytes.data() + 8, "ACON")) refuse();
-    // A RIFF size past the end of the file is believed only as far as the file goes.
+    // A RIFF size past the end of the file is believed only as far as the file goes, and one
+    // below its own header holds nothing.
     const uint64_t riffEnd =
-        std::min<uint64_t>(8 + uint64_t{getU32(bytes.data() + 4)}, bytes.size());
+        std::clamp<uint64_t>(8 + uint64_t{getU32(bytes.data() + 4)}, 12, bytes.size());
     const auto body = bytes.subspan(12, riffEnd - 12);
 
     std::span<const uint8_t> header;
