@@ -34,7 +34,11 @@ test-san: build-san
 test: test-unit test-san
 
 bench: build
-	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+	@for b in $(BUILD)/bench/bench_*; do \
+	  case "$$b" in *bench_modules) continue;; esac; [ -x "$$b" ] && "$$b"; done
+	@[ -f $(BUILD)/bench/large.dll ] || bench/make-large-dll.sh $(BUILD)/bench/large.dll
+	TARVO_LARGE_DLL=$(BUILD)/bench/large.dll TARVO_ICONTOOL=$(BUILD)/cli/tarvo-icontool \
+	  $(BUILD)/bench/bench_modules
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -1,11 +1,12 @@
 // Opening icons and committing edits: the two costs every editing step pays.
+#include <benchmark/benchmark.h>
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QImage>
-#include <benchmark/benchmark.h>
 #include <cstdint>
 #include <vector>
 
+#include "bench/BenchSupport.h"
 #include "core/Icon.h"
 #include "raster/Planes.h"
 
@@ -13,23 +14,7 @@ namespace {
 
 using tarvo::TIcon;
 
-// Pixels with many distinct colours and some transparency, as a photo-like icon has.
-void fillPhoto(TIcon& icon) {
-    const QSize size = icon.GetSize();
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x) {
-            const QRgb c = qRgba((x * 255) / size.width(), (y * 255) / size.height(),
-                                 ((x ^ y) * 7) & 255, (x + y) % 17 ? 255 : 0);
-            if (icon.BitCount() == 32) {
-                icon.WorkBitmap().setPixel(x, y, c);
-            } else {
-                icon.ColorBitmap().setPixel(x, y, c | 0xFF000000u);
-                icon.MaskBitmap().scanLine(y)[x] = qAlpha(c) ? tarvo::kMaskClear : tarvo::kMaskSet;
-            }
-        }
-    icon.StoreImage();
-    icon.SelectImage(icon.CurrentIndex());
-}
+using tarvo::bench::fillPhoto;
 
 // The usual application icon: 16, 24, 32, 48 at 4, 8 and 32 bits, plus 256 x 256 at 32 bits.
 std::vector<uint8_t> multiImageIcon() {
@@ -120,11 +105,5 @@ BENCHMARK(BM_StoreSelect256x256x8FreshColours)->Unit(benchmark::kMillisecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return tarvo::bench::run(argc, argv);
 }

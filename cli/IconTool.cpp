@@ -9,6 +9,7 @@
 
 #include "core/DocumentFiles.h"
 #include "core/Icon.h"
+#include "effects/Convert.h"
 #include "raster/Errors.h"
 
 namespace tarvo {
@@ -22,7 +23,9 @@ constexpr const char* kUsage =
     "  convert IN OUT [--hotspot X,Y] [--index N]\n"
     "                                           open IN (icon, cursor, animated cursor,\n"
     "                                           executable, library or picture) and save\n"
-    "                                           it as OUT by its extension\n";
+    "                                           it as OUT by its extension\n"
+    "  create OUT IMAGE... [--sizes 16,32,48,256] [--bits 1|4|8|24|32] [--hotspot X,Y]\n"
+    "                                           an icon or cursor from pictures\n";
 
 struct UsageError {
     QString message;
@@ -47,6 +50,13 @@ class Arguments {
         return value;
     }
     bool flag(const QString& name) { return args_.removeAll(name) > 0; }
+    // What is left: at least `n` plain arguments.
+    QStringList remaining(int n) const {
+        for (const QString& a : args_)
+            if (a.startsWith(QLatin1String("--"))) throw UsageError{"unknown option " + a};
+        if (args_.size() < n) throw UsageError{"wrong number of arguments"};
+        return args_;
+    }
     // What is left must be exactly `n` plain arguments.
     QStringList positional(int n) const {
         for (const QString& a : args_)
@@ -180,6 +190,60 @@ int convert(Arguments args) {
     return kExitOk;
 }
 
+// Appends the current image of `from` to `to`.
+void appendImage(TIcon& from, TIcon& to) {
+    const QSize size = from.GetSize();
+    to.AddImage(size.width(), size.height(), from.BitCount());
+    const IconEntry source = from.entry(from.CurrentIndex());
+    std::copy_n(from.ImageBlock() + source.imageOffset, source.bytesInRes,
+                to.ImageBlock() + to.entry(to.CurrentIndex()).imageOffset);
+    to.SelectImage(to.CurrentIndex());
+}
+
+int create(Arguments args) {
+    const std::optional<QString> sizesText = args.option(QStringLiteral("--sizes"));
+    const std::optional<QString> bitsText = args.option(QStringLiteral("--bits"));
+    const std::optional<QString> hotSpot = args.option(QStringLiteral("--hotspot"));
+    const QStringList files = args.remaining(2);
+    const QString& outFile = files[0];
+    const QPoint spot = hotSpot ? parseHotSpot(*hotSpot) : QPoint(0, 0);
+    const int bits = bitsText ? parseNumber(*bitsText, 1, 32, QStringLiteral("--bits")) : 32;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)
+        throw UsageError{"--bits must be 1, 4, 8, 24 or 32"};
+    std::vector<int> sizes;
+    if (sizesText)
+        for (const QString& part : sizesText->split(QLatin1Char(',')))
+            sizes.push_back(parseNumber(part, 1, 1024, QStringLiteral("each of --sizes")));
+
+    TIcon out;
+    for (const QString& file : files.mid(1)) {
+        TIcon picture;
+        load(picture, file);
+        // Scaling is done on the 32-bit picture, smoothly; the depth comes last.
+        const QSize own = picture.GetSize();
+        if (picture.BitCount() != 32) ConvertImage(picture, own.width(), own.height(), 32, false);
+        const std::vector<QSize> targets = sizes.empty() ? std::vector<QSize>{own} : [&] {
+            std::vector<QSize> v;
+            for (int s : sizes) v.emplace_back(s, s);
+            return v;
+        }();
+        for (const QSize& target : targets) {
+            TIcon image;
+            image.LoadFromBytes(std::span(picture.ImageBlock(), picture.BlockSize()));
+            if (target != own) ConvertImage(image, target.width(), target.height(), 32, true);
+            if (bits != 32) ConvertImage(image, target.width(), target.height(), bits, false);
+            appendImage(image, out);
+        }
+    }
+    if (QFileInfo(outFile).suffix().toLower() == QLatin1String("cur")) out.markAsCursor(spot);
+    try {
+        saveDocument(out, outFile);
+    } catch (const TError& e) {
+        throw FileError{QString::fromStdString(e.what())};
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 int runIconTool(const QStringList& argv, QTextStream& out, QTextStream& err) {
@@ -190,6 +254,7 @@ int runIconTool(const QStringList& argv, QTextStream& out, QTextStream& err) {
         if (command == QLatin1String("info")) return info(std::move(args), out);
         if (command == QLatin1String("extract")) return extract(std::move(args), out);
         if (command == QLatin1String("convert")) return convert(std::move(args));
+        if (command == QLatin1String("create")) return create(std::move(args));
         if (command == QLatin1String("--help") || command == QLatin1String("help")) {
             out << kUsage;
             return kExitOk;

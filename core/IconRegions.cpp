@@ -43,9 +43,16 @@ void TIcon::FloodFill(int x, int y, uint32_t v) {
         if (target == v) return;
         const auto region = raster::floodRegion(
             w, h, {x, y}, [&](int px, int py) { return workBitmap_.pixel(px, py) == target; });
-        // Through the stroke layer: a translucent fill blends with the old colour once.
+        // Through the stroke layer: a translucent fill blends with the old colour once. An
+        // alpha-0 colour goes straight to the image, as SetPixelValue puts it.
         BeginStroke();
-        forRegion(region, w, [&](int px, int py) { SetPixelValue(px, py, v); });
+        for (int py = 0; py < h; ++py) {
+            const uint8_t* in = region.data() + size_t(py) * size_t(w);
+            QRgb* row = qAlpha(v) == 0 ? workBitmap_.scanLine(py)
+                                       : reinterpret_cast<QRgb*>(strokeLayer_.scanLine(py));
+            for (int px = 0; px < w; ++px)
+                if (in[px]) row[px] = v;
+        }
         EndStroke();
         return;
     }

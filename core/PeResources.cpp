@@ -157,8 +157,11 @@ std::vector<uint8_t> readModuleIcons(std::span<const uint8_t> file) {
             if (icons[i].size == 0) icons.resize(i);
         if (icons.empty()) throw NotAModule{};
 
+        // Every resource's bytes must lie in the file before anything is allocated for them.
+        std::vector<std::span<const uint8_t>> data;
         uint64_t total = kFileHeaderSize + uint64_t{kEntrySize} * icons.size();
         for (const Resource& r : icons) {
+            data.push_back(module.at(r.rva, r.size));
             total += r.size;
             if (total > kMaxBlockSize) throw EInvalidGraphic("The file is too large to open.");
         }
@@ -167,7 +170,7 @@ std::vector<uint8_t> readModuleIcons(std::span<const uint8_t> file) {
         putU16(block.data() + 4, uint16_t(icons.size()));
         uint32_t offset = kFileHeaderSize + kEntrySize * uint32_t(icons.size());
         for (size_t i = 0; i < icons.size(); ++i) {
-            const auto bytes = module.at(icons[i].rva, icons[i].size);
+            const auto bytes = data[i];
             // The directory entry as a new image gets it, from the image's own header.
             int width = 0, height = 0, bits = 0;
             if (bytes.size() >= 24 && std::memcmp(bytes.data(), "\x89PNG", 4) == 0) {

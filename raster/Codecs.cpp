@@ -36,7 +36,8 @@ std::optional<int> declaredBits(const QByteArray& format, std::span<const uint8_
         const int depth = bytes[24], type = bytes[25];
         if (type == 3) return depth == 1 ? 1 : depth <= 4 ? 4 : 8;  // palette
         if (type == 4 || type == 6) return 32;                      // with alpha
-        return 24;  // grey and colour without alpha; 48-bit sources too
+        if (type == 2 && depth == 16) return 32;                    // 48-bit colour
+        return 24;                                                  // grey, 24-bit colour
     }
     if (format == "gif") return 8;
     if (format == "jpeg" || format == "jpg") return 24;

@@ -96,19 +96,28 @@ TEST(Quantising, SixteenBitsKeepsTheTopFiveBitsAndWidensByRepeating) {
     EXPECT_EQ(icon.ColorBitmap().pixel(1, 0), qRgb(8, 16, 255));
 }
 
-TEST(Quantising, OneBitUsesBlackOrWhiteWhateverTheTable) {
+TEST(Quantising, OneBitPicksTheNearerOfItsTwoTableColours) {
     TIcon icon;
     icon.AddImage(3, 1, 1);
-    // A table whose entry 0 is white must not change the rule: index 1 means "white".
-    uint8_t* table = icon.ColorTable();
-    std::fill(table, table + 8, 0);
-    paint(icon, 0, 0, qRgb(128, 128, 127));
+    paint(icon, 0, 0, qRgb(128, 128, 127));  // the default table: white from a sum of 383 up
     paint(icon, 1, 0, qRgb(128, 127, 127));
     paint(icon, 2, 0, qRgb(255, 255, 255));
     commit(icon);
     EXPECT_EQ(storedPixel(icon, 0, 0, 0), 1u);
     EXPECT_EQ(storedPixel(icon, 0, 1, 0), 0u);
     EXPECT_EQ(storedPixel(icon, 0, 2, 0), 1u);
+    // A table in the other order (as bilevel pictures often have) keeps the colours.
+    uint8_t* table = icon.ColorTable();
+    std::fill(table, table + 3, 0xFF);
+    std::fill(table + 4, table + 7, 0x00);
+    icon.SelectImage(0);
+    paint(icon, 0, 0, qRgb(250, 250, 250));
+    paint(icon, 1, 0, qRgb(5, 5, 5));
+    commit(icon);
+    EXPECT_EQ(storedPixel(icon, 0, 0, 0), 0u);
+    EXPECT_EQ(storedPixel(icon, 0, 1, 0), 1u);
+    EXPECT_EQ(icon.ColorBitmap().pixel(0, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(icon.ColorBitmap().pixel(1, 0), qRgb(0, 0, 0));
 }
 
 // Every depth, at widths around byte and word boundaries where packed rows break.

@@ -1,0 +1,133 @@
+#include "effects/Convert.h"
+
+#include <QPainter>
+#include <cmath>
+
+#include "core/Icon.h"
+#include "core/PixelFormats.h"
+#include "raster/Errors.h"
+#include "raster/Planes.h"
+
+namespace tarvo {
+
+namespace {
+
+// Copies a plane into another, scaled by nearest pixel or at its own size in the corner.
+template <class T>
+void copyPlane(const QImage& from, QImage& to, bool stretch) {
+    const int w = stretch ? to.width() : std::min(from.width(), to.width());
+    const int h = stretch ? to.height() : std::min(from.height(), to.height());
+    for (int y = 0; y < h; ++y) {
+        const int sy = stretch ? int(int64_t(y) * from.height() / to.height()) : y;
+        const T* src = reinterpret_cast<const T*>(from.constScanLine(sy));
+        T* dst = reinterpret_cast<T*>(to.scanLine(y));
+        for (int x = 0; x < w; ++x)
+            dst[x] = src[stretch ? int(int64_t(x) * from.width() / to.width()) : x];
+    }
+}
+
+// Draws a picture into a 32-bit image: scaled smoothly over the whole image, or as it is.
+void drawInto(TIcon& target, const QImage& picture, bool stretch) {
+    ArgbView& view = target.WorkBitmap();
+    QImage canvas = view.bottomUpImage();
+    QPainter p(&canvas);
+    p.setTransform(view.paintTransform());
+    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    p.setCompositionMode(QPainter::CompositionMode_Source);
+    if (stretch) {
+        p.drawImage(QRectF(0, 0, view.width(), view.height()), picture);
+    } else {
+        p.drawImage(QPoint(0, 0), picture);
+    }
+}
+
+}  // namespace
+
+std::array<QRgb, 256> BuildPalette256(const TIcon& icon) {
+    std::array<QRgb, 256> table{};
+    const int bits = icon.BitCount();
+    if (bits == 8) {
+        const uint8_t* t = const_cast<TIcon&>(icon).ColorTable();
+        for (int i = 0; i < 256; ++i) table[i] = qRgb(t[4 * i + 2], t[4 * i + 1], t[4 * i]);
+        return table;
+    }
+    int used = 1;  // entry 0, black
+    table[0] = qRgb(0, 0, 0);
+    const QSize size = icon.GetSize();
+    const QImage argb = icon.imageToArgb(icon.CurrentIndex());
+    for (int y = 0; y < size.height() && used < 256; ++y)
+        for (int x = 0; x < size.width() && used < 256; ++x) {
+            const QRgb c = argb.pixel(x, y);
+            if (qAlpha(c) != 255) continue;  // transparent, inverse, or not fully opaque
+            const QRgb opaque = c | 0xFF000000u;
+            if (std::find(table.begin(), table.begin() + used, opaque) == table.begin() + used)
+                table[size_t(used++)] = opaque;
+        }
+    return table;
+}
+
+void ConvertImage(TIcon& icon, int width, int height, int bits, bool stretch) {
+    const int from = icon.BitCount();
+    if (from == 0) return;
+    TIcon target;
+    target.AddImage(width, height, bits);
+    if (bits == 8) {
+        const std::array<QRgb, 256> table = BuildPalette256(icon);
+        uint8_t* t = target.ColorTable();
+        for (int i = 0; i < 256; ++i) {
+            t[4 * i] = uint8_t(qBlue(table[i]));
+            t[4 * i + 1] = uint8_t(qGreen(table[i]));
+            t[4 * i + 2] = uint8_t(qRed(table[i]));
+            t[4 * i + 3] = 0;
+        }
+        target.SelectImage(0);
+    }
+    const QSize size = icon.GetSize();
+    if (from == 32 && bits == 32) {
+        drawInto(target, icon.WorkBitmap().toImage(), stretch);
+    } else if (from == 32) {
+        // The paletted side of a 32-bit picture: alpha 0 is transparent.
+        const QImage argb = icon.WorkBitmap().toImage();
+        QImage color = argb.convertToFormat(QImage::Format_RGB32);
+        QImage mask = createMaskPlane(size.width(), size.height());
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                if (qAlpha(argb.pixel(x, y)) == 0) mask.scanLine(y)[x] = kMaskSet;
+        copyPlane<QRgb>(color, target.ColorBitmap(), stretch);
+        copyPlane<uchar>(mask, target.MaskBitmap(), stretch);
+        target.StoreImage();
+        target.SelectImage(0);
+        target.ClearTransparentPixels();
+    } else if (bits != 32) {
+        copyPlane<QRgb>(icon.ColorBitmap(), target.ColorBitmap(), stretch);
+        copyPlane<uchar>(icon.MaskBitmap(), target.MaskBitmap(), stretch);
+        target.StoreImage();
+        target.SelectImage(0);
+    } else {
+        drawInto(target, icon.ColorBitmap().convertToFormat(QImage::Format_ARGB32), stretch);
+        // Pixels whose source pixel is masked become transparent, keeping their colour.
+        const double sx = stretch ? double(size.width()) / width : 1.0;
+        const double sy = stretch ? double(size.height()) / height : 1.0;
+        const QImage& mask = icon.MaskBitmap();
+        for (int y = 0; y < height; ++y) {
+            const int my = int(std::nearbyint(y * sy));
+            if (my < 0 || my >= size.height()) continue;
+            for (int x = 0; x < width; ++x) {
+                const int mx = int(std::nearbyint(x * sx));
+                if (mx < 0 || mx >= size.width()) continue;
+                if (maskBit(mask.constScanLine(my)[mx]))
+                    target.WorkBitmap().setPixel(x, y,
+                                                 target.WorkBitmap().pixel(x, y) & 0x00FFFFFFu);
+            }
+        }
+    }
+    // The converted image takes the place of the current one.
+    const IconEntry converted = target.entry(0);
+    const uint8_t* bytes = target.ImageBlock() + converted.imageOffset;
+    icon.ChangeFormat(width, height, bits);
+    std::copy_n(bytes, converted.bytesInRes,
+                icon.ImageBlock() + icon.entry(icon.CurrentIndex()).imageOffset);
+    icon.SelectImage(icon.CurrentIndex());
+}
+
+}  // namespace tarvo
