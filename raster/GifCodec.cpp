@@ -168,7 +168,8 @@ Indexed quantise(const QImage& image) {
 Indexed fromIndexed(const QImage& image) {
     const QImage indexed = image.convertToFormat(QImage::Format_Indexed8);
     Indexed out;
-    out.colors.assign(indexed.colorTable().begin(), indexed.colorTable().end());
+    const QList<QRgb> table = indexed.colorTable();
+    out.colors.assign(table.begin(), table.end());
     out.pixels.resize(size_t(indexed.width()) * size_t(indexed.height()));
     for (int y = 0; y < indexed.height(); ++y)
         std::copy_n(indexed.constScanLine(y), indexed.width(),

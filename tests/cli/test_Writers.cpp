@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include "TestSupport.h"
+#include "cli/IconTool.h"
+#include "core/DocumentFiles.h"
+#include "core/PixelFormats.h"
+#include "raster/Errors.h"
+#include "raster/Planes.h"
+
+namespace tarvo {
+namespace {
+
+int tool(const QStringList& args) {
+    QString out, err;
+    QTextStream o(&out), e(&err);
+    return runIconTool(args, o, e);
+}
+
+// A 4-bit image with opaque table colours, one transparent and one inverse pixel.
+void paletted(TIcon& icon) {
+    icon.AddImage(6, 4, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) icon.SetPixelValue(x, y, x < 3 ? 0x000000FF : 0x0000FF00);
+    icon.SetPixelValue(0, 0, Transparent);
+    icon.SetPixelValue(1, 0, Inverse);
+    icon.StoreImage();
+    icon.SelectImage(0);
+}
+
+class Writers : public ::testing::Test {
+  protected:
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    QTemporaryDir dir;
+};
+
+TEST_F(Writers, PicturesOfPalettedImagesShowTransparentAsBlackAndKeepTheirDepth) {
+    TIcon icon;
+    paletted(icon);
+    for (const char* name : {"p.png", "p.bmp", "p.gif"}) {
+        SCOPED_TRACE(name);
+        saveDocument(icon, path(name));
+        const QImage back(path(name));
+        ASSERT_FALSE(back.isNull());
+        EXPECT_EQ(back.pixel(0, 0), qRgb(0, 0, 0));
+        EXPECT_EQ(back.pixel(1, 0), qRgb(255, 255, 255));
+        EXPECT_EQ(back.pixel(4, 2), qRgb(0, 255, 0));
+        EXPECT_EQ(back.pixel(2, 3), qRgb(255, 0, 0));
+    }
+    // Reading it back as a document gives the same depth.
+    TIcon bmp;
+    bmp.LoadFromFile(path("p.bmp"));
+    EXPECT_EQ(bmp.BitCount(), 4);
+}
+
+TEST_F(Writers, ThirtyTwoBitPicturesKeepAlphaAndGifKeepsOneTransparentIndex) {
+    TIcon icon;
+    icon.AddImage(20, 12, 32);
+    const QImage picture = test::testPicture(20, 12, 4);
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 20; ++x) icon.WorkBitmap().setPixel(x, y, picture.pixel(x, y));
+    saveDocument(icon, path("a.png"));
+    const QImage png = QImage(path("a.png")).convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 20; ++x) ASSERT_EQ(png.pixel(x, y), picture.pixel(x, y));
+
+    saveDocument(icon, path("a.gif"));
+    const QImage gif = QImage(path("a.gif")).convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(gif.size(), QSize(20, 12));
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 20; ++x)
+            ASSERT_EQ(qAlpha(gif.pixel(x, y)), qAlpha(picture.pixel(x, y)) < 128 ? 0 : 255);
+    const test::RunResult identify =
+        test::runProgram(QStringLiteral("/usr/bin/identify"), {path("a.gif")});
+    EXPECT_EQ(identify.exitCode, 0) << identify.err.toStdString();
+}
+
+TEST_F(Writers, AFailedWriteNamesTheFileAndKeepsTheOldOne) {
+    TIcon icon;
+    paletted(icon);
+    test::writeFile(path("keep.png"), {1, 2, 3});
+    try {
+        saveDocument(icon, path("x.xyz"));
+        FAIL();
+    } catch (const EWriteError& e) {
+        EXPECT_NE(std::string(e.what()).find("x.xyz"), std::string::npos);
+    }
+    EXPECT_THROW(saveDocument(icon, path("no/folder/keep.png")), EWriteError);
+    EXPECT_EQ(test::readFile(path("keep.png")), (test::Bytes{1, 2, 3}));
+}
+
+TEST_F(Writers, ConvertWritesAnimatedCursorsAndThePictureOfTheChosenImage) {
+    TIcon icon;
+    paletted(icon);
+    icon.AddImage(32, 32, 32);
+    icon.markAsCursor(QPoint(2, 3));
+    icon.SaveToFile(path("in.cur"));
+    ASSERT_EQ(tool({"convert", path("in.cur"), path("out.ani")}), kExitOk);
+    TIcon ani;
+    ani.LoadFromFile(path("out.ani"));
+    EXPECT_EQ(test::blockOf(ani), test::blockOf(icon));
+    ASSERT_EQ(tool({"convert", path("in.cur"), path("first.png"), "--index", "0"}), kExitOk);
+    EXPECT_EQ(QImage(path("first.png")).size(), QSize(6, 4));
+    ASSERT_EQ(tool({"convert", path("in.cur"), path("best.png")}), kExitOk);
+    EXPECT_EQ(QImage(path("best.png")).size(), QSize(32, 32));  // the one shown at 32 x 32
+}
+
+TEST_F(Writers, CreateScalesEveryPictureToEverySizeInOrder) {
+    QImage a(40, 40, QImage::Format_ARGB32), b(10, 20, QImage::Format_ARGB32);
+    a.fill(qRgba(255, 0, 0, 255));
+    b.fill(qRgba(0, 0, 255, 255));
+    ASSERT_TRUE(a.save(path("a.png")) && b.save(path("b.png")));
+    ASSERT_EQ(tool({"create", path("multi.ico"), path("a.png"), path("b.png"), "--sizes", "16,48",
+                    "--bits", "8"}),
+              kExitOk);
+    TIcon icon;
+    icon.LoadFromFile(path("multi.ico"));
+    ASSERT_EQ(icon.ImageCount(), 4);
+    const int sizes[] = {16, 48, 16, 48};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(icon.imageSize(i), QSize(sizes[i], sizes[i]));
+        EXPECT_EQ(icon.imageBitCount(i), 8);
+    }
+    EXPECT_EQ(icon.imageToArgb(1).pixel(24, 24), qRgb(255, 0, 0));
+    EXPECT_EQ(icon.imageToArgb(3).pixel(24, 24), qRgb(0, 0, 255));
+    // Without sizes each picture keeps its own; a cursor gets the hot spot.
+    ASSERT_EQ(tool({"create", path("one.cur"), path("b.png"), "--hotspot", "4,5"}), kExitOk);
+    TIcon cursor;
+    cursor.LoadFromFile(path("one.cur"));
+    EXPECT_EQ(cursor.imageSize(0), QSize(10, 20));
+    EXPECT_EQ(cursor.imageBitCount(0), 32);
+    EXPECT_EQ(cursor.entry(0).planes, 4);
+    EXPECT_EQ(cursor.entry(0).bitCount, 5);
+    EXPECT_EQ(tool({"create", path("bad.ico"), path("a.png"), "--bits", "16"}), kExitUsage);
+    EXPECT_EQ(tool({"create", path("bad.ico"), path("missing.png")}), kExitFileError);
+}
+
+}  // namespace
+}  // namespace tarvo
