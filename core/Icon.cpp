@@ -53,12 +53,20 @@ void TIcon::LoadFromFile(const QString& fileName) {
         LoadFromStream(file);
         return;
     }
-    const QByteArray data = file.readAll();
-    if (file.error() != QFile::NoError)
-        throw EReadError(
-            QStringLiteral("Cannot read %1: %2").arg(fileName, file.errorString()).toStdString());
-    const std::span bytes(reinterpret_cast<const uint8_t*>(data.constData()),
+    // Mapped rather than copied: modules can be large, and only parts of them are read.
+    QByteArray data;
+    std::span<const uint8_t> bytes;
+    if (uchar* mapped = file.size() > 0 ? file.map(0, file.size()) : nullptr) {
+        bytes = std::span<const uint8_t>(mapped, static_cast<size_t>(file.size()));
+    } else {
+        data = file.readAll();
+        if (file.error() != QFile::NoError)
+            throw EReadError(QStringLiteral("Cannot read %1: %2")
+                                 .arg(fileName, file.errorString())
+                                 .toStdString());
+        bytes = std::span(reinterpret_cast<const uint8_t*>(data.constData()),
                           static_cast<size_t>(data.size()));
+    }
     const EInvalidGraphic unknown(
         QStringLiteral("Unknown picture file extension (.%1)").arg(ext).toStdString());
 
@@ -70,9 +78,7 @@ void TIcon::LoadFromFile(const QString& fileName) {
             throw unknown;
         }
         // Damage inside an image is reported as such.
-        block = normaliseIconBlock(block);
-        validateIconBlock(block);
-        install(std::move(block));
+        install(strictIconBlock(block));
         SelectBestImage();
     } else if (ext == QLatin1String("ani")) {
         std::vector<uint8_t> block = readAnimatedCursor(bytes);
@@ -135,9 +141,7 @@ void TIcon::LoadFromStream(QIODevice& stream) {
 }
 
 void TIcon::LoadFromBytes(std::span<const uint8_t> bytes) {
-    std::vector<uint8_t> block = normaliseIconBlock(bytes);
-    validateIconBlock(block);
-    install(std::move(block));
+    install(strictIconBlock(bytes));
     SelectBestImage();
     if (OnChange) OnChange();
 }

@@ -35,10 +35,8 @@ bool TIcon::PasteFromClipboard() {
     if (!data || !data->hasFormat(clipboardFormat_)) return false;
     const QByteArray bytes = data->data(clipboardFormat_);
     // Another program may have put anything there: it is read like a file.
-    std::vector<uint8_t> block = normaliseIconBlock(std::span(
-        reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size())));
-    validateIconBlock(block);
-    install(std::move(block));
+    install(strictIconBlock(std::span(reinterpret_cast<const uint8_t*>(bytes.constData()),
+                                      static_cast<size_t>(bytes.size()))));
     SelectImage(0);
     return true;
 }

@@ -245,10 +245,9 @@ void alphaFromMaskIfAllZero(uint8_t* image, int32_t w, int32_t h) {
     }
 }
 
-// Writes the strict form of a planned bitmap.
-std::vector<uint8_t> buildDib(std::span<const uint8_t> data, const DibLayout& d) {
+// Writes the strict form of a planned bitmap into `out` (d.outSize() zero bytes).
+void buildDib(std::span<const uint8_t> data, const DibLayout& d, std::span<uint8_t> out) {
     const int bits = d.outBits();
-    std::vector<uint8_t> out(d.outSize(), 0);
 
     BitmapHeader h;
     if (d.header != nullptr) h = readBitmapHeader(d.header);
@@ -299,6 +298,11 @@ std::vector<uint8_t> buildDib(std::span<const uint8_t> data, const DibLayout& d)
         std::copy(src, src + d.maskBytesPresent, mask);
     }
     if (bits == 32) alphaFromMaskIfAllZero(out.data(), d.width, d.height);
+}
+
+std::vector<uint8_t> buildDib(std::span<const uint8_t> data, const DibLayout& d) {
+    std::vector<uint8_t> out(d.outSize(), 0);
+    buildDib(data, d, out);
     return out;
 }
 
@@ -476,27 +480,27 @@ std::vector<uint8_t> normaliseIconBlock(std::span<const uint8_t> bytes) {
         if (total > kMaxBlockSize) fail("The file is too large to open.");
     }
 
-    // Second pass: the strict block. A block that was strict already comes out unchanged, as the
-    // entries' first eight bytes and every strict image are copied as they are.
-    std::vector<std::vector<uint8_t>> images(count);
-    for (int i = 0; i < count; ++i) {
-        images[i] = plans[i].png ? imageFromPng(plans[i].data, imageName(i, count))
-                                 : buildDib(plans[i].data, plans[i].dib);
-    }
-    uint64_t size = directoryEnd;
-    for (const auto& image : images) size += image.size();
-    if (size > kMaxBlockSize) fail("The file is too large to open.");
-
-    std::vector<uint8_t> block(size, 0);
+    // Second pass: the strict block, each image written in its place. A block that was strict
+    // already comes out unchanged, as the entries' first eight bytes and every strict image are
+    // copied as they are.
+    std::vector<uint8_t> block(total, 0);
     std::copy(bytes.begin(), bytes.begin() + directoryEnd, block.begin());
     uint64_t offset = directoryEnd;
     for (int i = 0; i < count; ++i) {
         IconEntry e = readEntry(bytes.data(), i);
-        e.bytesInRes = static_cast<uint32_t>(images[i].size());
+        uint64_t size = 0;
+        if (plans[i].png) {
+            const std::vector<uint8_t> image = imageFromPng(plans[i].data, imageName(i, count));
+            size = image.size();
+            std::copy(image.begin(), image.end(), block.begin() + offset);
+        } else {
+            size = plans[i].dib.outSize();
+            buildDib(plans[i].data, plans[i].dib, std::span(block.data() + offset, size));
+        }
+        e.bytesInRes = static_cast<uint32_t>(size);
         e.imageOffset = static_cast<uint32_t>(offset);
         writeEntry(block.data(), i, e);
-        std::copy(images[i].begin(), images[i].end(), block.begin() + offset);
-        offset += images[i].size();
+        offset += size;
     }
     return block;
 }
@@ -530,6 +534,30 @@ void validateIconBlock(std::span<const uint8_t> block) {
         expected += e.bytesInRes;
     }
     if (expected != block.size()) fail("The icon block has bytes after its last image.");
+}
+
+std::vector<uint8_t> strictIconBlock(std::span<const uint8_t> bytes) {
+    bool strict = true;
+    try {
+        validateIconBlock(bytes);
+    } catch (const EInvalidGraphic&) {
+        strict = false;
+    }
+    // A valid block may still hold a 32-bit image without alpha, which normalising mends.
+    for (int i = 0; strict && i < blockCount(bytes.data()); ++i) {
+        const uint8_t* image = bytes.data() + readEntry(bytes.data(), i).imageOffset;
+        const BitmapHeader h = readBitmapHeader(image);
+        if (h.bitCount != 32) continue;
+        const uint8_t* rows = image + kBitmapHeaderSize;
+        const uint64_t pixels = uint64_t(h.width) * uint64_t(h.height / 2);
+        uint64_t p = 0;
+        while (p < pixels && rows[4 * p + 3] == 0) ++p;
+        strict = p < pixels;
+    }
+    if (strict) return {bytes.begin(), bytes.end()};
+    std::vector<uint8_t> block = normaliseIconBlock(bytes);
+    validateIconBlock(block);
+    return block;
 }
 
 }  // namespace tarvo

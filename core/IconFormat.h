@@ -86,4 +86,8 @@ std::vector<uint8_t> normaliseIconBlock(std::span<const uint8_t> bytes);
 // Checks that a block is strict and self-consistent (the list above); throws EInvalidGraphic.
 void validateIconBlock(std::span<const uint8_t> block);
 
+// The strict block for these bytes: the bytes themselves when they are one already (nothing for
+// normaliseIconBlock to change), else normaliseIconBlock's result. Throws EInvalidGraphic.
+std::vector<uint8_t> strictIconBlock(std::span<const uint8_t> bytes);
+
 }  // namespace tarvo

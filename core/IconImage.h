@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -24,9 +25,9 @@ class TIconImage {
     // Takes a copy of a strict block (see normaliseIconBlock).
     explicit TIconImage(std::span<const uint8_t> block);
 
-    uint8_t* ImageBlock() { return storage_.data() + kPad; }
-    const uint8_t* ImageBlock() const { return storage_.data() + kPad; }
-    uint32_t BlockSize() const { return static_cast<uint32_t>(storage_.size() - kPad); }
+    uint8_t* ImageBlock() { return storage_.get() + kPad; }
+    const uint8_t* ImageBlock() const { return storage_.get() + kPad; }
+    uint32_t BlockSize() const { return size_; }
     std::span<uint8_t> block() { return {ImageBlock(), BlockSize()}; }
     std::span<const uint8_t> block() const { return {ImageBlock(), BlockSize()}; }
 
@@ -41,7 +42,8 @@ class TIconImage {
     // sizes that are multiples of 4), and so do 32-bit colour rows 40 bytes later. Starting the
     // block 2 bytes into the allocation puts those rows on 4-byte boundaries for WorkBitmap.
     static constexpr size_t kPad = 2;
-    std::vector<uint8_t> storage_;
+    std::unique_ptr<uint8_t[]> storage_;
+    uint32_t size_ = 0;
 };
 
 }  // namespace tarvo
