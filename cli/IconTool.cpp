@@ -118,12 +118,17 @@ int info(Arguments args, QTextStream& out) {
             }
             images.append(image);
         }
-        const QJsonObject root{{"file", file}, {"type", typeName(icon)}, {"images", images}};
+        QJsonObject root{{"file", file}, {"type", typeName(icon)}, {"images", images}};
+        if (QFileInfo(file).suffix().toLower() == QLatin1String("ani"))
+            root.insert("frames", icon.ImageCount());
         out << QJsonDocument(root).toJson(QJsonDocument::Compact) << '\n';
         return kExitOk;
     }
-    out << file << ": " << typeName(icon) << ", " << icon.ImageCount()
-        << (icon.ImageCount() == 1 ? " image\n" : " images\n");
+    const bool animated = QFileInfo(file).suffix().toLower() == QLatin1String("ani");
+    out << file << ": " << (animated ? QStringLiteral("animated cursor") : typeName(icon)) << ", "
+        << icon.ImageCount()
+        << (animated ? (icon.ImageCount() == 1 ? " frame\n" : " frames\n")
+                     : (icon.ImageCount() == 1 ? " image\n" : " images\n"));
     out << "index  width  height  bits" << (cursor ? "  hotspot" : "") << '\n';
     for (int i = 0; i < icon.ImageCount(); ++i) {
         const QSize size = icon.imageSize(i);

@@ -102,6 +102,11 @@ TEST_F(Writers, ConvertWritesAnimatedCursorsAndThePictureOfTheChosenImage) {
     TIcon ani;
     ani.LoadFromFile(path("out.ani"));
     EXPECT_EQ(test::blockOf(ani), test::blockOf(icon));
+    QString json, err;
+    QTextStream jo(&json), je(&err);
+    ASSERT_EQ(runIconTool({"info", path("out.ani"), "--json"}, jo, je), kExitOk);
+    jo.flush();
+    EXPECT_TRUE(json.contains(QStringLiteral("\"frames\":2"))) << json.toStdString();
     ASSERT_EQ(tool({"convert", path("in.cur"), path("first.png"), "--index", "0"}), kExitOk);
     EXPECT_EQ(QImage(path("first.png")).size(), QSize(6, 4));
     ASSERT_EQ(tool({"convert", path("in.cur"), path("best.png")}), kExitOk);
