@@ -4,7 +4,9 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarvo Iconworks"));
+    // The name decides the settings folder; the display name is what windows show.
+    QApplication::setApplicationName(QStringLiteral("tarvo-iconworks"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tarvo Iconworks"));
     tarvo::TMainForm mainForm;
     mainForm.showMaximized();
     return QApplication::exec();

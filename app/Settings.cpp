@@ -1,0 +1,83 @@
+#include "app/Settings.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+namespace tarvo {
+
+namespace {
+QString reopenKey(int i) {
+    return QStringLiteral("Reopen/Reopen%1").arg(i);
+}
+const QString kChildMaximize = QStringLiteral("Main/ChildMaximize");
+}  // namespace
+
+QString TSettings::defaultPath() {
+    const QString redirected = qEnvironmentVariable("TARVO_SETTINGS");
+    if (!redirected.isEmpty()) return redirected;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    return QDir(folder).filePath(QStringLiteral("tarvo-iconworks.ini"));
+}
+
+TSettings::TSettings(QString path) : path_(std::move(path)) {}
+
+QStringList TSettings::readRecent() const {
+    const QSettings ini(path_, QSettings::IniFormat);
+    QStringList files;
+    for (int i = 1; i <= TRecentFiles::kMax; ++i) {
+        const QString name = ini.value(reopenKey(i)).toString();
+        if (!name.isEmpty()) files.append(name);
+    }
+    return files;
+}
+
+bool TSettings::writeRecent(const QStringList& files) const {
+    QDir().mkpath(QFileInfo(path_).absolutePath());
+    QSettings ini(path_, QSettings::IniFormat);
+    for (int i = 1; i <= TRecentFiles::kMax; ++i)
+        ini.setValue(reopenKey(i), i <= files.size() ? files[i - 1] : QString());
+    ini.sync();
+    return ini.status() == QSettings::NoError && ini.isWritable();
+}
+
+bool TSettings::childMaximize() const {
+    const QSettings ini(path_, QSettings::IniFormat);
+    const QString v = ini.value(kChildMaximize).toString();
+    return v == QLatin1String("1") || v.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
+bool TSettings::setChildMaximize(bool maximize) const {
+    QDir().mkpath(QFileInfo(path_).absolutePath());
+    QSettings ini(path_, QSettings::IniFormat);
+    ini.setValue(kChildMaximize, maximize ? 1 : 0);
+    ini.sync();
+    return ini.status() == QSettings::NoError && ini.isWritable();
+}
+
+qsizetype TRecentFiles::indexOf(const QString& fileName) const {
+    for (qsizetype i = 0; i < files_.size(); ++i)
+        if (files_[i].compare(fileName, Qt::CaseInsensitive) == 0) return i;
+    return -1;
+}
+
+bool TRecentFiles::add(const QString& fileName, const TSettings& settings) {
+    if (fileName.isEmpty()) return true;
+    if (const qsizetype i = indexOf(fileName); i >= 0) {
+        files_.removeAt(i);
+    } else if (files_.size() >= kMax) {
+        files_.removeLast();
+    }
+    files_.prepend(fileName);
+    return settings.writeRecent(files_);
+}
+
+bool TRecentFiles::take(const QString& fileName) {
+    const qsizetype i = indexOf(fileName);
+    if (i < 0) return false;
+    files_.removeAt(i);
+    return true;
+}
+
+}  // namespace tarvo
