@@ -2,118 +2,126 @@
 
 #include <QFontInfo>
 #include <QPainter>
+#include <algorithm>
 #include <set>
 
 #include "TestSupport.h"
 #include "core/PixelFormats.h"
-#include "raster/Planes.h"
 
 namespace tarvo {
 namespace {
 
-using test::Bytes;
+using Points = std::set<std::pair<int, int>>;
 
 constexpr uint32_t kRed = 0x000000FF;  // 0x00BBGGRR
 constexpr uint32_t kBlue = 0x00FF0000;
 
-// The pixels of a paletted image that differ from its fresh, fully transparent state.
-std::set<std::pair<int, int>> touched(const TIcon& icon) {
-    std::set<std::pair<int, int>> out;
-    const QSize size = icon.GetSize();
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x)
+// The pixels that differ from a fresh, fully transparent image.
+Points touched(const TIcon& icon) {
+    Points out;
+    for (int y = 0; y < icon.GetSize().height(); ++y)
+        for (int x = 0; x < icon.GetSize().width(); ++x)
             if (icon.GetPixelValue(x, y) != (icon.BitCount() == 32 ? 0u : Transparent))
                 out.insert({x, y});
     return out;
 }
 
-std::set<std::pair<int, int>> outlineOf(int x0, int y0, int x1, int y1) {
-    std::set<std::pair<int, int>> out;
-    for (int v = x0; v <= x1; ++v) out.insert({v, y0}), out.insert({v, y1});
-    for (int v = y0; v <= y1; ++v) out.insert({x0, v}), out.insert({x1, v});
-    return out;
-}
-
-std::set<std::pair<int, int>> boxOf(int x0, int y0, int x1, int y1) {
-    std::set<std::pair<int, int>> out;
+// The pixels of the box (x0, y0)..(x1, y1), all or only its outline.
+Points boxOf(int x0, int y0, int x1, int y1, bool outline = false) {
+    Points out;
     for (int y = y0; y <= y1; ++y)
-        for (int x = x0; x <= x1; ++x) out.insert({x, y});
+        for (int x = x0; x <= x1; ++x)
+            if (!outline || x == x0 || x == x1 || y == y0 || y == y1) out.insert({x, y});
     return out;
 }
 
-class Paletted : public ::testing::TestWithParam<int> {
-  protected:
-    void SetUp() override { icon.AddImage(12, 10, GetParam()); }
+struct Draw : ::testing::TestWithParam<int> {
+    void SetUp() override { icon.AddImage(40, 20, GetParam()); }
     TIcon icon;
 };
 
-TEST_P(Paletted, RectangleExcludesRightAndBottomFilledRectangleIncludesThem) {
-    icon.Rectangle(2, 2, 5, 5, kRed);
-    EXPECT_EQ(touched(icon), outlineOf(2, 2, 4, 4));
-    TIcon filled;
-    filled.AddImage(12, 10, GetParam());
-    filled.FilledRectangle(2, 2, 5, 5, 0x00FFFFFF, 0);
-    EXPECT_EQ(touched(filled), boxOf(2, 2, 5, 5));
-    EXPECT_EQ(filled.GetPixelValue(2, 2), 0x00FFFFFFu);  // outline in the pen
-    EXPECT_EQ(filled.GetPixelValue(3, 3), 0u);           // interior in the brush
+TEST_P(Draw, RectangleCoverageOfEachFamilyAndFilledRectanglesIncludeTheirEdges) {
+    const uint32_t opaque = GetParam() == 32 ? 0xFF000000 : 0;  // white pen, black brush
+    icon.Rectangle(2, 2, 5, 5, opaque | 0xFFFFFF);
+    icon.FilledRectangle(7, 2, 10, 5, opaque | 0xFFFFFF, opaque);
+    const int edge = opaque ? 5 : 4;  // paletted rectangles exclude right and bottom
+    Points expected = boxOf(2, 2, edge, edge, true);
+    expected.merge(boxOf(7, 2, 10, 5));
+    EXPECT_EQ(touched(icon), expected);
+    EXPECT_EQ(icon.GetPixelValue(7, 3), opaque | 0xFFFFFF);  // outline in the pen
+    EXPECT_EQ(icon.GetPixelValue(8, 3), opaque);             // interior in the brush
 }
 
-TEST_P(Paletted, TransparentAndInverseReadBackAsMinusOne) {
-    icon.SetPixelValue(1, 1, 0x00FFFFFF);
-    icon.SetPixelValue(2, 1, Transparent);
-    icon.SetPixelValue(3, 1, Inverse);
-    EXPECT_EQ(icon.GetPixelValue(1, 1), 0x00FFFFFFu);
-    EXPECT_EQ(int32_t(icon.GetPixelValue(2, 1)), -1);
-    EXPECT_EQ(int32_t(icon.GetPixelValue(3, 1)), -1);
-    EXPECT_EQ(icon.ColorBitmap().pixel(2, 1), qRgb(0, 0, 0));
-    EXPECT_EQ(icon.ColorBitmap().pixel(3, 1), qRgb(255, 255, 255));
-    EXPECT_TRUE(maskBit(icon.MaskBitmap().constScanLine(1)[3]));
-    EXPECT_EQ(int32_t(icon.GetPixelValue(-1, 0)), -1);  // outside reads as invalid
+TEST_P(Draw, TextInTheResolvedFontStaysInItsCellAndTransparentTextCutsHoles) {
+    EXPECT_EQ(QFontInfo(icon.TextFont).family(), QStringLiteral("Liberation Sans"));
+    icon.TextOut(2, 2, QStringLiteral("Hi"), GetParam() == 32 ? 0xFF0000FF : kRed);
+    const Points pixels = touched(icon);
+    ASSERT_GT(pixels.size(), 10u);
+    for (auto [x, y] : pixels)  // crisp: no blends of the text and the background
+        EXPECT_TRUE(GetParam() == 1 || GetParam() == 32 || icon.GetPixelValue(x, y) == kRed);
+    const QSize extent = icon.TextExtent(QStringLiteral("Hi"));
+    EXPECT_TRUE(
+        std::ranges::includes(boxOf(2, 2, 2 + extent.width(), 1 + extent.height()), pixels));
+    if (GetParam() == 32) return;
+    icon.FilledRectangle(0, 0, 39, 19, kBlue, kBlue);  // then holes where the text was
+    icon.TextOut(2, 2, QStringLiteral("Hi"), Transparent);
+    Points holes = boxOf(0, 0, 39, 19);
+    for (auto p : touched(icon)) holes.erase(p);
+    EXPECT_EQ(holes, pixels);
 }
 
-TEST_P(Paletted, LinesIncludeBothEndsAndOnePointLinesSetOnePixel) {
+INSTANTIATE_TEST_SUITE_P(Depths, Draw, ::testing::Values(1, 4, 8, 16, 24, 32));
+
+using Paletted = Draw;
+
+TEST_P(Paletted, FarCoordinatesAreClippedAndLinesIncludeBothEnds) {
+    icon.MoveTo(-1000000000, -5);
+    icon.LineTo(1000000000, -5, kRed);
+    icon.FilledEllipse(-2000000000, -2000000000, 2000000000, 2000000000, kRed, kRed);
+    icon.SetPixelValue(40, 0, kRed);
+    icon.SmoothPixel(-3, 400, 9);
+    icon.FilledRectangle(-5, -5, 1, 0, kRed, kRed);  // only (0..1, 0) is inside
     icon.MoveTo(3, 4);
-    icon.LineTo(3, 4, kRed);
-    EXPECT_EQ(touched(icon), (std::set<std::pair<int, int>>{{3, 4}}));
+    icon.LineTo(3, 4, kRed);  // a one-point line
+    EXPECT_EQ(touched(icon), (Points{{0, 0}, {1, 0}, {3, 4}}));
     icon.MoveTo(1, 1);
     icon.LineTo(8, 1, kRed);
     icon.LineTo(8, 6, kRed);
     EXPECT_EQ(icon.PenPosition(), QPoint(8, 6));
-    for (int x = 1; x <= 8; ++x) EXPECT_EQ(icon.GetPixelValue(x, 1), icon.GetPixelValue(1, 1));
-    EXPECT_NE(int32_t(icon.GetPixelValue(8, 6)), -1);
-    EXPECT_EQ(int32_t(icon.GetPixelValue(9, 1)), -1);
+    Points expected = boxOf(1, 1, 8, 1);
+    expected.merge(boxOf(8, 1, 8, 6));
+    expected.insert({{0, 0}, {1, 0}, {3, 4}});
+    EXPECT_EQ(touched(icon), expected);
 }
 
 TEST_P(Paletted, EllipsesStayInTheirBoxWithoutRightAndBottom) {
     icon.Ellipse(1, 2, 9, 8, kRed);
-    const auto outline = touched(icon);
-    int minX = 99, maxX = -1, minY = 99, maxY = -1;
-    for (auto [x, y] : outline) {
-        minX = std::min(minX, x), maxX = std::max(maxX, x);
-        minY = std::min(minY, y), maxY = std::max(maxY, y);
-    }
-    EXPECT_EQ(minX, 1);
-    EXPECT_EQ(maxX, 8);
-    EXPECT_EQ(minY, 2);
-    EXPECT_EQ(maxY, 7);
+    const Points outline = touched(icon);
+    EXPECT_TRUE(std::ranges::includes(boxOf(1, 2, 8, 7), outline));
+    EXPECT_TRUE(outline.contains({1, 4}) && outline.contains({8, 4}) && outline.contains({4, 2}) &&
+                outline.contains({4, 7}));
     EXPECT_EQ(int32_t(icon.GetPixelValue(4, 4)), -1);  // hollow
     // Filled: every row is one solid run from the outline's left to its right end.
     icon.FilledEllipse(1, 2, 9, 8, kRed, kBlue);
-    const auto filled = touched(icon);
-    for (int y = 2; y <= 7; ++y) {
-        int lo = 99, hi = -1;
-        for (auto [x, oy] : outline)
-            if (oy == y) lo = std::min(lo, x), hi = std::max(hi, x);
-        for (int x = 0; x < 12; ++x) EXPECT_EQ(filled.count({x, y}) == 1, x >= lo && x <= hi);
-    }
+    Points expected;
+    for (auto [x, y] : outline)
+        for (auto [x2, y2] : outline)
+            if (y2 == y && x2 >= x) expected.merge(boxOf(x, y, x2, y));
+    EXPECT_EQ(touched(icon), expected);
     EXPECT_EQ(icon.GetPixelValue(4, 4), kBlue);  // not committed: the planes hold the colour
     EXPECT_EQ(icon.GetPixelValue(1, 4), kRed);
 }
 
-TEST_P(Paletted, OnlyTheCommittingPrimitivesChangeTheBlock) {
-    const Bytes before = test::blockOf(icon);
+TEST_P(Paletted, TransparentAndInverseReadAsMinusOneAndOnlyCommittingPrimitivesChangeTheBlock) {
+    const auto before = test::blockOf(icon);
+    icon.SetPixelValue(2, 1, Transparent);
+    icon.SetPixelValue(3, 1, Inverse);
+    EXPECT_EQ(int32_t(icon.GetPixelValue(2, 1)), -1);
+    EXPECT_EQ(int32_t(icon.GetPixelValue(3, 1)), -1);
+    EXPECT_EQ(icon.ColorBitmap().pixel(2, 1), qRgb(0, 0, 0));
+    EXPECT_EQ(icon.ColorBitmap().pixel(3, 1), qRgb(255, 255, 255));
+    EXPECT_EQ(int32_t(icon.GetPixelValue(-1, 0)), -1);  // outside reads as invalid
     icon.SetPixelValue(1, 1, kRed);
-    icon.MoveTo(0, 0);
     icon.LineTo(5, 5, kRed);
     icon.Rectangle(0, 0, 4, 4, kRed);
     icon.Ellipse(0, 0, 6, 6, kRed);
@@ -121,8 +129,8 @@ TEST_P(Paletted, OnlyTheCommittingPrimitivesChangeTheBlock) {
     icon.SmoothPixel(1, 1, 3);
     EXPECT_EQ(test::blockOf(icon), before);
     icon.FilledRectangle(8, 8, 9, 9, kRed, kRed);
-    EXPECT_NE(test::blockOf(icon), before);
-    const Bytes afterFill = test::blockOf(icon);
+    const auto afterFill = test::blockOf(icon);
+    EXPECT_NE(afterFill, before);
     icon.TextOut(0, 0, QStringLiteral("W"), kRed);
     EXPECT_NE(test::blockOf(icon), afterFill);
 }
@@ -140,174 +148,77 @@ TEST_P(Paletted, SmoothPixelAveragesOnlyOpaqueNeighbours) {
     EXPECT_EQ(icon.GetPixelValue(5, 5), 0x00151515u);  // each channel (0x30 + 0x10 + 0) / 3
 }
 
-TEST_P(Paletted, CoordinatesFarOutsideAreClippedAway) {
-    const Bytes before = test::blockOf(icon);
-    icon.MoveTo(-1000000000, -5);
-    icon.LineTo(1000000000, -5, kRed);
-    icon.Rectangle(-100, -100, -50, -50, kRed);
-    icon.Ellipse(20, 20, 40, 40, kRed);
-    icon.FilledEllipse(-2000000000, -2000000000, 2000000000, 2000000000, kRed, kRed);
-    icon.SetPixelValue(12, 0, kRed);
-    icon.SmoothPixel(-3, 400, 9);
-    EXPECT_TRUE(touched(icon).empty());
-    icon.FilledRectangle(-5, -5, 1, 0, kRed, kRed);  // only (0..1, 0) is inside
-    EXPECT_EQ(touched(icon), boxOf(0, 0, 1, 0));
-    (void)before;
-}
-
-TEST_P(Paletted, TextIsCrispAndMaskAndColourAgree) {
-    TIcon icon;
-    icon.AddImage(40, 20, GetParam());
-    icon.TextOut(2, 2, QStringLiteral("Hi"), kRed);
-    const auto pixels = touched(icon);
-    ASSERT_GT(pixels.size(), 10u);
-    const QSize extent = icon.TextExtent(QStringLiteral("Hi"));
-    for (auto [x, y] : pixels) {
-        EXPECT_GE(x, 2);
-        EXPECT_LT(x, 2 + extent.width() + 1);
-        EXPECT_GE(y, 2);
-        EXPECT_LT(y, 2 + extent.height());
-        EXPECT_NE(int32_t(icon.GetPixelValue(x, y)), -1);
-    }
-    // Transparent text cuts holes into an opaque area, and nothing but holes.
-    icon.FilledRectangle(0, 0, 39, 19, kBlue, kBlue);
-    icon.TextOut(2, 2, QStringLiteral("Hi"), Transparent);
-    int holes = 0;
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 40; ++x) {
-            const uchar m = icon.MaskBitmap().constScanLine(y)[x];
-            EXPECT_TRUE(m == kMaskSet || m == kMaskClear);
-            holes += maskBit(m);
-        }
-    EXPECT_EQ(size_t(holes), pixels.size());
-}
-
 INSTANTIATE_TEST_SUITE_P(Depths, Paletted, ::testing::Values(1, 4, 8, 16, 24));
 
-class ThirtyTwo : public ::testing::Test {
-  protected:
-    void SetUp() override { icon.AddImage(12, 10, 32); }
-    TIcon icon;
-};
+using ThirtyTwo = Draw;
+INSTANTIATE_TEST_SUITE_P(Depth, ThirtyTwo, ::testing::Values(32));
 
-TEST_F(ThirtyTwo, ShapesIncludeRightAndBottom) {
-    icon.Rectangle(2, 2, 5, 5, 0xFFFF0000);
-    EXPECT_EQ(touched(icon), outlineOf(2, 2, 5, 5));
-    TIcon filled;
-    filled.AddImage(12, 10, 32);
-    filled.FilledRectangle(2, 2, 5, 5, 0xFFFF0000, 0xFF00FF00);
-    EXPECT_EQ(touched(filled), boxOf(2, 2, 5, 5));
-    EXPECT_EQ(filled.GetPixelValue(2, 3), 0xFFFF0000u);
-    EXPECT_EQ(filled.GetPixelValue(3, 3), 0xFF00FF00u);
-}
-
-TEST_F(ThirtyTwo, AlphaZeroColoursErasePixelsToExactlyThatValue) {
+TEST_P(ThirtyTwo, AlphaZeroColoursErasePixelsToExactlyThatValue) {
     icon.FilledRectangle(0, 0, 11, 9, 0xFF336699, 0xFF336699);
     icon.MoveTo(0, 0);
     icon.LineTo(11, 0, 0x00ABCDEF);
     icon.Rectangle(0, 2, 3, 5, 0x00123456);
-    icon.Ellipse(6, 2, 11, 9, 0x00000000);
+    icon.SetPixelValue(1, 1, 0x00000001);
+    icon.FilledEllipse(2, 6, 6, 10, 0, 0);  // covers the pixels whose centres lie inside
     for (int x = 0; x <= 11; ++x) EXPECT_EQ(icon.GetPixelValue(x, 0), 0x00ABCDEFu);
     EXPECT_EQ(icon.GetPixelValue(0, 3), 0x00123456u);
     EXPECT_EQ(icon.GetPixelValue(1, 3), 0xFF336699u);  // inside the outline: untouched
-    EXPECT_EQ(icon.GetPixelValue(6, 5), 0u);           // the ellipse's left tip
-    icon.SetPixelValue(1, 1, 0x00000001);
     EXPECT_EQ(icon.GetPixelValue(1, 1), 0x00000001u);
-    // An alpha-0 filled ellipse covers the pixels whose centres lie inside its box.
-    icon.FilledEllipse(2, 6, 6, 10, 0, 0);
     EXPECT_EQ(icon.GetPixelValue(3, 7), 0u);
     EXPECT_EQ(icon.GetPixelValue(2, 6), 0xFF336699u);
 }
 
-TEST_F(ThirtyTwo, ATranslucentStrokeKeepsOneAlphaWhereItCrossesItself) {
+TEST_P(ThirtyTwo, ATranslucentStrokeKeepsOneAlphaWhereItCrossesItself) {
     const uint32_t color = 0x80FF0000;
+    auto cross = [&](int at) {
+        icon.MoveTo(0, at);
+        icon.LineTo(11, at, color);
+        icon.MoveTo(at, 0);
+        icon.LineTo(at, 9, color);
+    };
+    cross(1);  // without a stroke the lines are smoothed and blend: the crossing gains alpha
+    EXPECT_GT(qAlpha(icon.GetPixelValue(1, 1)), qAlpha(icon.GetPixelValue(4, 1)));
     icon.BeginStroke();
-    icon.MoveTo(0, 5);
-    icon.LineTo(11, 5, color);
-    icon.MoveTo(5, 0);
-    icon.LineTo(5, 9, color);
-    EXPECT_EQ(icon.GetPixelValue(5, 5), 0u);  // nothing reaches the image before the end
+    cross(6);
+    EXPECT_EQ(icon.GetPixelValue(6, 6), 0u);  // nothing reaches the image before the end
     icon.EndStroke();
     EXPECT_FALSE(icon.strokeActive());
-    EXPECT_EQ(icon.GetPixelValue(5, 5), color);
-    EXPECT_EQ(icon.GetPixelValue(0, 5), color);
-    EXPECT_EQ(icon.GetPixelValue(5, 9), color);
-    // Without a stroke the lines are smoothed and blend: the crossing gains alpha.
-    TIcon plain;
-    plain.AddImage(12, 10, 32);
-    plain.MoveTo(0, 5);
-    plain.LineTo(11, 5, color);
-    plain.MoveTo(5, 0);
-    plain.LineTo(5, 9, color);
-    EXPECT_GT(qAlpha(plain.GetPixelValue(5, 5)), qAlpha(plain.GetPixelValue(2, 5)));
+    EXPECT_EQ(icon.GetPixelValue(6, 6), color);
+    EXPECT_EQ(icon.GetPixelValue(11, 6), color);
 }
 
-TEST_F(ThirtyTwo, SmoothPixelAtACornerAveragesOnlyPixelsInside) {
+TEST_P(ThirtyTwo, SmoothPixelAtACornerAveragesOnlyPixelsInside) {
     icon.WorkBitmap().setPixel(0, 0, qRgba(90, 30, 60, 255));
-    icon.WorkBitmap().setPixel(1, 0, qRgba(0, 0, 0, 0));
     icon.WorkBitmap().setPixel(0, 1, qRgba(30, 60, 90, 255));
     icon.WorkBitmap().setPixel(1, 1, qRgba(0, 30, 0, 100));
     icon.SmoothPixel(0, 0, 3);
     EXPECT_EQ(icon.GetPixelValue(0, 0), qRgba(30, 30, 37, 152));
 }
 
-TEST_F(ThirtyTwo, TextIsDrawnSourceOverAndMeasured) {
-    TIcon icon;
-    icon.AddImage(40, 20, 32);
-    icon.TextOut(2, 2, QStringLiteral("Hi"), 0xFF0000FF);
-    EXPECT_GT(touched(icon).size(), 10u);
-    const QSize extent = icon.TextExtent(QStringLiteral("Hi"));
-    EXPECT_GT(extent.width(), 5);
-    EXPECT_GT(extent.height(), 5);
-}
-
-TEST(TextFont, ArialResolvesToAMetricCompatibleFont) {
-    TIcon icon;
-    const QFontInfo info(icon.TextFont);
-    EXPECT_EQ(info.family(), QStringLiteral("Liberation Sans"));
-}
-
-// Paints a document at zoom 4 over a background of two colours and reads the result.
-QImage render(const TIcon& icon, const QRect& src, QRgb background) {
-    QImage out(src.width() * 4, src.height() * 4, QImage::Format_ARGB32_Premultiplied);
-    out.fill(background);
+TEST(StretchDraw, PalettedImagesAndOrXorThirtyTwoBitOnesBlendAsSharpBlocksUnderTheStroke) {
+    TIcon paletted, argb;
+    paletted.AddImage(3, 1, 24);
+    paletted.SetPixelValue(0, 0, 0x00102030);  // opaque
+    paletted.SetPixelValue(2, 0, Inverse);     // pixel 1 stays transparent
+    argb.AddImage(4, 4, 32);
+    argb.WorkBitmap().setPixel(1, 2, 0xFF00FF00);
+    argb.WorkBitmap().setPixel(2, 2, 0x00FFFFFF);
+    argb.BeginStroke();
+    argb.SetPixelValue(2, 1, 0xFFFF0000);
+    const QRgb bg = qRgb(200, 100, 50);
+    QImage out(12, 12, QImage::Format_ARGB32_Premultiplied);
+    out.fill(bg);
     QPainter p(&out);
-    icon.StretchDraw(p, out.rect(), src);
-    return out;
-}
-
-TEST(StretchDraw, PalettedPixelsReplaceKeepOrInvertTheBackground) {
-    TIcon icon;
-    icon.AddImage(3, 1, 24);
-    icon.SetPixelValue(0, 0, 0x00102030);  // opaque
-    icon.SetPixelValue(2, 0, Inverse);     // pixel 1 stays transparent
-    icon.StoreImage();
-    icon.SelectImage(0);
-    const QImage out = render(icon, QRect(0, 0, 3, 1), qRgb(200, 100, 50));
-    for (int y = 0; y < 4; ++y)
-        for (int dx = 0; dx < 4; ++dx) {
-            EXPECT_EQ(out.pixel(dx, y), qRgb(0x30, 0x20, 0x10));
-            EXPECT_EQ(out.pixel(4 + dx, y), qRgb(200, 100, 50));
-            EXPECT_EQ(out.pixel(8 + dx, y), qRgb(55, 155, 205));
-        }
-}
-
-TEST(StretchDraw, ThirtyTwoBitPixelsAreSharpBlocksBlendedOverTheBackground) {
-    TIcon icon;
-    icon.AddImage(4, 4, 32);
-    icon.WorkBitmap().setPixel(1, 2, 0xFF00FF00);
-    icon.WorkBitmap().setPixel(2, 2, 0x00FFFFFF);
-    // Part of the image, the cells (1, 1)..(2, 2).
-    const QImage out = render(icon, QRect(1, 1, 2, 2), qRgb(10, 10, 10));
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) {
-            const bool green = x < 4 && y >= 4;
-            EXPECT_EQ(out.pixel(x, y), green ? qRgb(0, 255, 0) : qRgb(10, 10, 10)) << x << "," << y;
-        }
-    // An active stroke shows on top.
-    icon.BeginStroke();
-    icon.SetPixelValue(2, 1, 0xFFFF0000);
-    EXPECT_EQ(render(icon, QRect(1, 1, 2, 2), qRgb(10, 10, 10)).pixel(5, 1), qRgb(255, 0, 0));
+    // Blocks of 4 x 4 pixels: the whole paletted image on top, below it the cells (1, 1)..(2, 2).
+    paletted.StretchDraw(p, QRect(0, 0, 12, 4), QRect(0, 0, 3, 1));
+    argb.StretchDraw(p, QRect(0, 4, 8, 8), QRect(1, 1, 2, 2));
+    p.end();
+    const QRgb cells[3][3] = {{qRgb(0x30, 0x20, 0x10), bg, qRgb(55, 155, 205)},
+                              {bg, qRgb(255, 0, 0), bg},
+                              {qRgb(0, 255, 0), bg, bg}};
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 12; ++x)
+            EXPECT_EQ(out.pixel(x, y), cells[y / 4][x / 4]) << x << "," << y;
 }
 
 TEST(Contracts, PrimitivesWithoutAnImageOrStrokeDoNothing) {

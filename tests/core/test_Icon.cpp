@@ -19,16 +19,21 @@ Bytes entryBytes(const TIcon& icon, int index) {
     return Bytes(block.begin() + 6 + 16 * index, block.begin() + 6 + 16 * (index + 1));
 }
 
+Bytes imageBytes(const TIcon& icon, int index) {
+    const IconEntry e = icon.entry(index);
+    return Bytes(icon.ImageBlock() + e.imageOffset,
+                 icon.ImageBlock() + e.imageOffset + e.bytesInRes);
+}
+
 // Fills the current image with a pattern that differs per image, so that moved bytes show.
 void fillPattern(TIcon& icon, uint32_t seed) {
-    const QSize size = icon.GetSize();
-    for (int y = 0; y < size.height(); ++y)
-        for (int x = 0; x < size.width(); ++x) {
-            const uint32_t v = (x * 7 + y * 13 + seed * 101) & 0xFF;
+    for (int y = 0; y < icon.GetSize().height(); ++y)
+        for (int x = 0; x < icon.GetSize().width(); ++x) {
+            const int v = int((x * 7 + y * 13 + seed * 101) & 0xFF), s = int(seed & 255);
             if (icon.BitCount() == 32) {
-                icon.WorkBitmap().setPixel(x, y, qRgba(int(v), int(seed & 255), 3, int(v ^ 0x5A)));
+                icon.WorkBitmap().setPixel(x, y, qRgba(v, s, 3, v ^ 0x5A));
             } else {
-                icon.ColorBitmap().setPixel(x, y, qRgb(int(v), int(v), int(seed & 255)));
+                icon.ColorBitmap().setPixel(x, y, qRgb(v, v, s));
                 icon.MaskBitmap().scanLine(y)[x] = (x + y + seed) % 3 ? kMaskClear : kMaskSet;
             }
         }
@@ -36,80 +41,38 @@ void fillPattern(TIcon& icon, uint32_t seed) {
     icon.SelectImage(icon.CurrentIndex());
 }
 
-Bytes imageBytes(const TIcon& icon, int index) {
-    const IconEntry e = icon.entry(index);
-    return Bytes(icon.ImageBlock() + e.imageOffset,
-                 icon.ImageBlock() + e.imageOffset + e.bytesInRes);
-}
-
-TEST(NewDocument, IsAnEmptyIconHeader) {
+TEST(AddImage, AnEmptyDocumentGrowsByEntriesStoring256AsZeroAndImagesBackToBack) {
     TIcon icon;
     EXPECT_EQ(test::blockOf(icon), (Bytes{0, 0, 1, 0, 0, 0}));
-    EXPECT_EQ(icon.ImageCount(), 0);
-    EXPECT_EQ(icon.CurrentIndex(), -1);
-    EXPECT_EQ(icon.BitCount(), 0);
-    EXPECT_EQ(icon.ColorTable(), nullptr);
     EXPECT_EQ(icon.TextFont.family(), QStringLiteral("Arial"));
-}
-
-TEST(AddImage, FourBitThirtyTwoSquareIs766Bytes) {
-    TIcon icon;
     icon.AddImage(32, 32, 4);
     EXPECT_EQ(icon.BlockSize(), 766u);
     EXPECT_EQ(entryBytes(icon, 0),
               (Bytes{0x20, 0x20, 0x10, 0, 0, 0, 4, 0, 0xE8, 0x02, 0, 0, 22, 0, 0, 0}));
-    QByteArray saved;
-    QBuffer buffer(&saved);
-    buffer.open(QIODevice::WriteOnly);
-    icon.SaveToStream(buffer);
-    EXPECT_EQ(saved.size(), 766);
-    EXPECT_EQ(test::toBytes(saved), test::blockOf(icon));
-}
-
-TEST(AddImage, LaysImagesOutBackToBack) {
-    TIcon icon;
-    icon.AddImage(16, 16, 8);
     fillPattern(icon, 1);
     const Bytes first = imageBytes(icon, 0);
-    icon.AddImage(24, 24, 24);
-    EXPECT_EQ(icon.CurrentIndex(), 1);
-    EXPECT_EQ(icon.entry(0).imageOffset, 38u);
-    EXPECT_EQ(icon.entry(1).imageOffset, 38u + icon.entry(0).bytesInRes);
-    EXPECT_EQ(icon.BlockSize(), 38u + icon.entry(0).bytesInRes + icon.entry(1).bytesInRes);
-    EXPECT_EQ(imageBytes(icon, 0), first);  // the first image moved intact
-    validateIconBlock(test::blockOf(icon));
-}
-
-TEST(AddImage, Stores256AsZeroInTheDirectory) {
-    TIcon icon;
     icon.AddImage(256, 256, 32);
-    const IconEntry e = icon.entry(0);
-    EXPECT_EQ(e.width, 0);
-    EXPECT_EQ(e.height, 0);
-    const BitmapHeader h = readBitmapHeader(icon.ImageBlock() + e.imageOffset);
-    EXPECT_EQ(h.width, 256);
-    EXPECT_EQ(h.height, 512);
-    EXPECT_EQ(icon.GetSize(), QSize(256, 256));
+    EXPECT_EQ(icon.CurrentIndex(), 1);
+    // 40 + 262144 + 8192 bytes at 38 + 744.
+    EXPECT_EQ(entryBytes(icon, 1),
+              (Bytes{0, 0, 0, 0, 0, 0, 32, 0, 0x28, 0x20, 4, 0, 0x0E, 3, 0, 0}));
+    EXPECT_EQ(icon.BlockSize(), 782u + 270376);
+    EXPECT_EQ(test::get32(test::blockOf(icon), 782 + 4), 256u);
+    EXPECT_EQ(test::get32(test::blockOf(icon), 782 + 8), 512u);
+    EXPECT_EQ(imageBytes(icon, 0), first);
 }
 
 TEST(AddImage, NewImagesAreFullyTransparentAndOnlyFourBitHasAColourCount) {
     for (int bits : {1, 4, 8, 16, 24, 32}) {
+        SCOPED_TRACE(bits);
         TIcon icon;
         icon.AddImage(5, 3, bits);
-        const IconEntry e = icon.entry(0);
-        EXPECT_EQ(e.colorCount, bits == 4 ? 16 : 0) << bits;
-        EXPECT_EQ(e.planes, 0) << bits;
-        EXPECT_EQ(e.bitCount, bits) << bits;
-        EXPECT_EQ(icon.BitCount(), bits);
+        const Bytes e = entryBytes(icon, 0);
+        EXPECT_EQ(Bytes(e.begin(), e.begin() + 8),
+                  (Bytes{5, 3, uint8_t(bits == 4 ? 16 : 0), 0, 0, 0, uint8_t(bits), 0}));
         const QImage argb = icon.imageToArgb(0);
         for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 5; ++x) EXPECT_EQ(argb.pixel(x, y), 0u) << bits;
-        if (bits == 32) {
-            EXPECT_EQ(icon.WorkBitmap().pixel(4, 2), 0u);
-        } else {
-            EXPECT_TRUE(maskBit(icon.MaskBitmap().constScanLine(2)[4])) << bits;
-            EXPECT_EQ(icon.ColorBitmap().pixel(4, 2), qRgb(0, 0, 0)) << bits;
-        }
+            for (int x = 0; x < 5; ++x) EXPECT_EQ(argb.pixel(x, y), 0u);
     }
 }
 
@@ -118,122 +81,81 @@ TEST(AddImage, RefusesImpossibleSizesAndDepthsWithoutChangingTheDocument) {
     icon.AddImage(16, 16, 4);
     const Bytes before = test::blockOf(icon);
     EXPECT_THROW(icon.AddImage(0, 16, 4), TError);
-    EXPECT_THROW(icon.AddImage(16, -1, 4), TError);
     EXPECT_THROW(icon.AddImage(16, 16, 3), TError);
     EXPECT_THROW(icon.AddImage(kMaxDimension + 1, 1, 1), TError);
     EXPECT_EQ(test::blockOf(icon), before);
     EXPECT_EQ(icon.CurrentIndex(), 0);
 }
 
-class DeleteImageTest : public ::testing::Test {
-  protected:
-    // Three images of different depths, each with its own pattern.
-    void build(TIcon& icon, std::initializer_list<int> which) {
-        const int sizes[] = {16, 24, 32};
-        const int depths[] = {4, 32, 24};
-        for (int i : which) {
-            icon.AddImage(sizes[i], sizes[i], depths[i]);
-            fillPattern(icon, uint32_t(i + 1));
-        }
+// Images 16 x 16 4-bit, 24 x 24 32-bit and 32 x 32 24-bit, each with its own pattern.
+void build(TIcon& icon, std::initializer_list<int> which) {
+    const int sizes[] = {16, 24, 32}, depths[] = {4, 32, 24};
+    for (int i : which) {
+        icon.AddImage(sizes[i], sizes[i], depths[i]);
+        fillPattern(icon, uint32_t(i + 1));
     }
-};
+}
 
-TEST_F(DeleteImageTest, DeletingAMiddleImageEqualsNeverHavingIt) {
-    TIcon icon, expected;
+TEST(DeleteImage, EqualsNeverHavingHadTheImage) {
+    TIcon icon, first, firstTwo, withoutMiddle;
     build(icon, {0, 1, 2});
-    build(expected, {0, 2});
+    build(first, {0});
+    build(firstTwo, {0, 1});
+    build(withoutMiddle, {0, 2});
+    icon.DeleteImage();  // the last: the new last is selected
+    EXPECT_EQ(test::blockOf(icon), test::blockOf(firstTwo));
+    EXPECT_EQ(icon.CurrentIndex(), 1);
+    icon.WorkBitmap().setPixel(0, 0, 0x12345678);  // the 32-bit view points into the new block
+    EXPECT_EQ(icon.imageToArgb(1).pixel(0, 0), 0x12345678u);
+    icon.DeleteImage();
+    EXPECT_EQ(test::blockOf(icon), test::blockOf(first));
+    build(icon, {1, 2});
     icon.SelectImage(1);
     icon.DeleteImage();
-    EXPECT_EQ(test::blockOf(icon), test::blockOf(expected));
+    EXPECT_EQ(test::blockOf(icon), test::blockOf(withoutMiddle));
     EXPECT_EQ(icon.CurrentIndex(), 1);  // now names the following image
     EXPECT_EQ(icon.GetSize(), QSize(32, 32));
-}
-
-TEST_F(DeleteImageTest, DeletingTheLastEntrySelectsTheNewLast) {
-    TIcon icon, expected;
-    build(icon, {0, 1, 2});
-    build(expected, {0, 1});
     icon.DeleteImage();
-    EXPECT_EQ(test::blockOf(icon), test::blockOf(expected));
-    EXPECT_EQ(icon.CurrentIndex(), 1);
-    EXPECT_EQ(icon.BitCount(), 32);
-    // The 32-bit view must point into the new block.
-    icon.WorkBitmap().setPixel(0, 0, 0x12345678);
-    EXPECT_EQ(icon.imageToArgb(1).pixel(0, 0), 0x12345678u);
-}
-
-TEST_F(DeleteImageTest, DeletingTheOnlyImageLeavesNoCurrentImage) {
-    TIcon icon;
-    build(icon, {0});
     icon.DeleteImage();
     EXPECT_EQ(test::blockOf(icon), (Bytes{0, 0, 1, 0, 0, 0}));
     EXPECT_EQ(icon.CurrentIndex(), -1);
-    EXPECT_EQ(icon.BitCount(), 0);
     icon.DeleteImage();  // nothing to delete: nothing happens
     EXPECT_EQ(icon.BlockSize(), 6u);
-    icon.AddImage(8, 8, 8);  // and the document is usable again
-    EXPECT_EQ(icon.entry(0).imageOffset, 22u);
 }
 
-TEST(SelectBestImage, AmongEqualSizesTheLaterRicherEntryWins) {
-    TIcon icon;
-    icon.AddImage(32, 32, 4);
-    icon.AddImage(32, 32, 8);
-    icon.AddImage(32, 32, 32);
-    icon.SelectImage(0);
-    icon.SelectBestImage();
-    EXPECT_EQ(icon.CurrentIndex(), 2);
-}
-
-TEST(SelectBestImage, PrefersTheTargetSizeAndRespectsTheDisplayColours) {
+TEST(SelectBestImage, PrefersTheTargetSizeTheRicherLaterEntryAndFitsTheDisplay) {
     TIcon icon;
     icon.AddImage(16, 16, 4);
     icon.AddImage(32, 32, 4);
+    icon.AddImage(32, 32, 8);
     icon.AddImage(48, 48, 32);
     icon.AddImage(32, 32, 32);
+    icon.AddImage(32, 32, 4);  // poorer than the one before it
     icon.SelectBestImage();
-    EXPECT_EQ(icon.CurrentIndex(), 3);
-    // On a 16-colour display the 32-bit images are passed over.
-    icon.SelectBestImage(QSize(32, 32), 16);
-    EXPECT_EQ(icon.CurrentIndex(), 1);
-    // Equally far from the target, the smaller image is kept.
-    TIcon two;
-    two.AddImage(16, 16, 32);
-    two.AddImage(48, 48, 32);
-    two.SelectBestImage();
-    EXPECT_EQ(two.CurrentIndex(), 0);
+    EXPECT_EQ(icon.CurrentIndex(), 4);
+    icon.SelectBestImage(QSize(32, 32), 16);  // a 16-colour display passes over richer images
+    EXPECT_EQ(icon.CurrentIndex(), 5);
+    icon.SelectBestImage(QSize(24, 24));  // equally far from the target: the smaller is kept
+    EXPECT_EQ(icon.CurrentIndex(), 0);
 }
 
-TEST(ChangeFormat, SameSizeAndDepthKeepsTheImageBytes) {
+TEST(ChangeFormat, KeepsTheBytesForTheSameFormatAndShiftsTheFollowingImagesWhenGrowing) {
     TIcon icon;
     icon.AddImage(16, 16, 8);
     fillPattern(icon, 3);
-    icon.AddImage(16, 16, 24);
-    icon.SelectImage(0);
-    const Bytes before = imageBytes(icon, 0);
-    icon.ChangeFormat(16, 16, 0);
-    EXPECT_EQ(imageBytes(icon, 0), before);
-    validateIconBlock(test::blockOf(icon));
-}
-
-TEST(ChangeFormat, GrowingAnImageShiftsTheFollowingOnes) {
-    TIcon icon;
-    icon.AddImage(16, 16, 4);
     icon.AddImage(24, 24, 32);
     fillPattern(icon, 5);
-    const Bytes second = imageBytes(icon, 1);
+    const Bytes first = imageBytes(icon, 0), second = imageBytes(icon, 1);
     icon.SelectImage(0);
-    icon.ChangeFormat(48, 40, 32);
+    icon.ChangeFormat(16, 16, 0);
+    EXPECT_EQ(imageBytes(icon, 0), first);
+    icon.ChangeFormat(256, 40, 32);
     EXPECT_EQ(icon.CurrentIndex(), 0);
-    EXPECT_EQ(icon.GetSize(), QSize(48, 40));
-    EXPECT_EQ(icon.BitCount(), 32);
-    const IconEntry e = icon.entry(0);
-    EXPECT_EQ(e.width, 48);
-    EXPECT_EQ(e.height, 40);
-    EXPECT_EQ(e.colorCount, 0);
-    EXPECT_EQ(e.bytesInRes, imageSize(48, 40, 32));
+    EXPECT_EQ(icon.GetSize(), QSize(256, 40));
+    EXPECT_EQ(entryBytes(icon, 0),
+              (Bytes{0, 40, 0, 0, 0, 0, 32, 0, 0x28, 0xA5, 0, 0, 38, 0, 0, 0}));
+    EXPECT_EQ(icon.entry(1).imageOffset, 38u + 42280);  // 40 + 40960 + 1280
     EXPECT_EQ(imageBytes(icon, 1), second);
-    validateIconBlock(test::blockOf(icon));
 }
 
 TEST(WorkBitmap, WritesGoStraightIntoTheBlockBottomUp) {
@@ -242,10 +164,8 @@ TEST(WorkBitmap, WritesGoStraightIntoTheBlockBottomUp) {
     icon.AddImage(3, 2, 32);
     icon.WorkBitmap().setPixel(1, 0, 0x80112233);
     const Bytes block = test::blockOf(icon);
-    const size_t rows = icon.entry(1).imageOffset + 40;
-    // Top row (y = 0) is the second row in the block.
-    EXPECT_EQ(test::get32(block, rows + 3 * 4 + 4), 0x80112233u);
-    EXPECT_EQ(test::get32(block, rows + 4), 0u);
+    const size_t rows = 38 + 296 + 40;
+    EXPECT_EQ(test::get32(block, rows + 3 * 4 + 4), 0x80112233u);  // y = 0 is the second row
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     icon.SaveToStream(buffer);
@@ -260,19 +180,12 @@ TEST(LoadFromIconHandle, BuildsAOneImageTwentyFourBitDocument) {
     handle.mask.scanLine(1)[2] = kMaskSet;
     TIcon icon;
     icon.AddImage(8, 8, 4);
-    icon.AddImage(8, 8, 8);
     icon.LoadFromIconHandle(handle);
     EXPECT_EQ(icon.ImageCount(), 1);
-    EXPECT_EQ(icon.CurrentIndex(), 0);
     EXPECT_EQ(icon.BitCount(), 24);
-    EXPECT_EQ(icon.entry(0).imageOffset, 22u);
-    EXPECT_EQ(entryBytes(icon, 0)[0], 3);
-    EXPECT_EQ(entryBytes(icon, 0)[6], 0);  // other entry bytes 0
-    EXPECT_EQ(icon.ColorBitmap().pixel(0, 0), qRgb(10, 20, 30));
-    EXPECT_EQ(icon.ColorBitmap().pixel(2, 1), qRgb(255, 255, 255));
-    EXPECT_TRUE(maskBit(icon.MaskBitmap().constScanLine(1)[2]));
-    EXPECT_FALSE(maskBit(icon.MaskBitmap().constScanLine(0)[2]));
-    validateIconBlock(test::blockOf(icon));
+    EXPECT_EQ(entryBytes(icon, 0), (Bytes{3, 2, 0, 0, 0, 0, 0, 0, 72, 0, 0, 0, 22, 0, 0, 0}));
+    EXPECT_EQ(icon.imageToArgb(0).pixel(0, 1), qRgb(10, 20, 30));
+    EXPECT_EQ(icon.imageToArgb(0).pixel(2, 1), qRgba(255, 255, 255, 0));
 }
 
 TEST(HotSpot, CursorGetsItInEveryEntryAndAnIconKeepsIt) {
@@ -280,18 +193,14 @@ TEST(HotSpot, CursorGetsItInEveryEntryAndAnIconKeepsIt) {
     icon.AddImage(16, 16, 4);
     icon.AddImage(32, 32, 32);
     icon.markAsCursor(QPoint(5, 7));
-    Bytes block = test::blockOf(icon);
-    EXPECT_EQ(test::get16(block, 2), 2);
-    for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(Bytes(block.begin() + 6 + 16 * i + 4, block.begin() + 6 + 16 * i + 8),
-                  (Bytes{5, 0, 7, 0}));
+    EXPECT_EQ(test::get16(test::blockOf(icon), 2), 2);
+    for (int i : {0, 1}) EXPECT_EQ(test::get32(test::blockOf(icon), 10 + 16 * i), 0x00070005u);
     icon.markAsIcon();
-    block = test::blockOf(icon);
-    EXPECT_EQ(test::get16(block, 2), 1);
-    EXPECT_EQ(Bytes(block.begin() + 10, block.begin() + 14), (Bytes{5, 0, 7, 0}));
+    EXPECT_EQ(test::get16(test::blockOf(icon), 2), 1);
+    EXPECT_EQ(test::get32(test::blockOf(icon), 10), 0x00070005u);
 }
 
-TEST(Files, SaveThenLoadGivesTheSameBlockAndAFailedSaveKeepsTheOldFile) {
+TEST(Files, SaveThenLoadGivesTheSameBlockAndAFailedSaveSaysWhichFile) {
     QTemporaryDir dir;
     TIcon icon;
     icon.AddImage(16, 16, 1);
@@ -305,35 +214,16 @@ TEST(Files, SaveThenLoadGivesTheSameBlockAndAFailedSaveKeepsTheOldFile) {
     loaded.LoadFromFile(path);
     EXPECT_EQ(test::blockOf(loaded), test::blockOf(icon));
     EXPECT_EQ(loaded.CurrentIndex(), 1);
-
-    const QString missingDir = dir.filePath(QStringLiteral("no/such/folder/b.ico"));
     try {
-        icon.SaveToFile(missingDir);
+        icon.SaveToFile(dir.filePath(QStringLiteral("no/such/folder/b.ico")));
         FAIL() << "saving into a missing folder succeeded";
     } catch (const EWriteError& e) {
         EXPECT_NE(std::string(e.what()).find("b.ico"), std::string::npos) << e.what();
     }
 }
 
-TEST(Files, AnUnknownExtensionOrMissingFileIsReportedAndChangesNothing) {
-    QTemporaryDir dir;
-    TIcon icon;
-    icon.AddImage(16, 16, 4);
-    const Bytes before = test::blockOf(icon);
-    const QString xyz = dir.filePath(QStringLiteral("x.xyz"));
-    test::writeFile(xyz, Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'});
-    try {
-        icon.LoadFromFile(xyz);
-        FAIL();
-    } catch (const EInvalidGraphic& e) {
-        EXPECT_STREQ(e.what(), "Unknown picture file extension (.xyz)");
-    }
-    EXPECT_THROW(icon.LoadFromFile(dir.filePath(QStringLiteral("missing.ico"))), EReadError);
-    EXPECT_EQ(test::blockOf(icon), before);
-    EXPECT_EQ(icon.CurrentIndex(), 0);
-}
-
 TEST(Files, ABadFileLeavesTheDocumentAsItWas) {
+    QTemporaryDir dir;
     TIcon icon;
     icon.AddImage(16, 16, 32);
     icon.WorkBitmap().setPixel(0, 0, 0xFF00FF00);
@@ -342,10 +232,18 @@ TEST(Files, ABadFileLeavesTheDocumentAsItWas) {
     icon.OnChange = [&] { ++changes; };
     const Bytes bad = {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 32, 0, 0xFF, 0xFF, 0, 0, 22, 0, 0, 0};
     EXPECT_THROW(icon.LoadFromBytes(bad), EInvalidGraphic);
+    const QString xyz = dir.filePath(QStringLiteral("x.xyz"));
+    test::writeFile(xyz, Bytes{'n', 'o', 't'});
+    try {
+        icon.LoadFromFile(xyz);
+        ADD_FAILURE();
+    } catch (const EInvalidGraphic& e) {
+        EXPECT_STREQ(e.what(), "Unknown picture file extension (.xyz)");
+    }
+    EXPECT_THROW(icon.LoadFromFile(dir.filePath(QStringLiteral("missing.ico"))), EReadError);
     EXPECT_EQ(test::blockOf(icon), before);
     EXPECT_EQ(changes, 0);
-    // The working view still points at the kept block.
-    EXPECT_EQ(icon.WorkBitmap().pixel(0, 0), 0xFF00FF00u);
+    EXPECT_EQ(icon.WorkBitmap().pixel(0, 0), 0xFF00FF00u);  // the view still points at the block
     icon.LoadFromBytes(before);
     EXPECT_EQ(changes, 1);
 }
