@@ -248,18 +248,13 @@ void TIcon::FilledEllipse(int x1, int y1, int x2, int y2, uint32_t pen, uint32_t
     TARVO_EXPECT(bits != 0);
     const QRect clip = imageRect();
     if (bits != 32) {
-        const PlaneColor outline = planeColor(pen), inside = planeColor(brush);
-        QImage& colorPlane = ColorBitmap();
-        QImage& maskPlane = MaskBitmap();
-        auto put = [&](const PlaneColor& c) {
-            return [&colorPlane, &maskPlane, c](int y, int a, int b) {
-                QRgb* row = reinterpret_cast<QRgb*>(colorPlane.scanLine(y));
-                std::fill(row + a, row + b + 1, c.color);
-                uchar* m = maskPlane.scanLine(y);
-                std::fill(m + a, m + b + 1, c.mask);
-            };
-        };
-        raster::ellipse(x1, y1, x2 - 1, y2 - 1, clip, put(outline), put(inside));
+        auto none = [](int, int, int) {};
+        fillSpansPlanes(
+            [&](const SpanFn& span) { raster::ellipse(x1, y1, x2 - 1, y2 - 1, clip, none, span); },
+            brush);
+        fillSpansPlanes(
+            [&](const SpanFn& span) { raster::ellipse(x1, y1, x2 - 1, y2 - 1, clip, span, none); },
+            pen);
     } else if (qAlpha(pen) == 0) {
         // Source-copy of the brush over the pixels whose centres the ellipse covers.
         fillSpansArgb(
