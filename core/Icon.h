@@ -76,6 +76,7 @@ class TIcon {
     int ImageCount() const;
     int CurrentIndex() const { return currentIndex_; }
     uint8_t* ColorTable();
+    const uint8_t* ColorTable() const { return const_cast<TIcon*>(this)->ColorTable(); }
     QSize GetSize() const;
     const TIconHandle& IconHandle() const { return iconImage_->IconHandle; }
     uint8_t* ImageBlock() { return iconImage_->ImageBlock(); }

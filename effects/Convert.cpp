@@ -47,7 +47,7 @@ std::array<QRgb, 256> BuildPalette256(const TIcon& icon) {
     std::array<QRgb, 256> table{};
     const int bits = icon.BitCount();
     if (bits == 8) {
-        const uint8_t* t = const_cast<TIcon&>(icon).ColorTable();
+        const uint8_t* t = icon.ColorTable();
         for (int i = 0; i < 256; ++i) table[i] = qRgb(t[4 * i + 2], t[4 * i + 1], t[4 * i]);
         return table;
     }
