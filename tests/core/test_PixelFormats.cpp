@@ -102,7 +102,7 @@ TEST(Quantising, OneBitPicksTheNearerOfItsTwoTableColoursInEitherOrder) {
 class RoundTrip : public ::testing::TestWithParam<std::tuple<int, int>> {};
 
 TEST_P(RoundTrip, ColoursAndMaskAreStoredBottomUpAndSurviveStoreAndSelect) {
-    const auto [bits, width] = GetParam();
+    const int bits = std::get<0>(GetParam()), width = std::get<1>(GetParam());
     const int height = 3;
     TIcon icon;
     icon.AddImage(width, height, bits);
