@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <QFontInfo>
 #include <QPainter>
 #include <algorithm>
@@ -62,6 +64,14 @@ TEST_P(Draw, TextInTheResolvedFontStaysInItsCellAndTransparentTextCutsHoles) {
     const QSize extent = icon.TextExtent(QStringLiteral("Hi"));
     EXPECT_TRUE(
         std::ranges::includes(boxOf(2, 2, 2 + extent.width(), 1 + extent.height()), pixels));
+    // Upright: a "T" has its bar on its top row and only its stem on its bottom row.
+    TIcon t;
+    t.AddImage(40, 20, GetParam());
+    t.TextOut(2, 2, QStringLiteral("T"), GetParam() == 32 ? 0xFF0000FF : kRed);
+    std::map<int, int> perRow;
+    for (auto [x, y] : touched(t)) ++perRow[y];
+    ASSERT_GE(perRow.size(), 5u);
+    EXPECT_GT(perRow.begin()->second, perRow.rbegin()->second + 2);
     if (GetParam() == 32) return;
     icon.FilledRectangle(0, 0, 39, 19, kBlue, kBlue);  // then holes where the text was
     icon.TextOut(2, 2, QStringLiteral("Hi"), Transparent);
