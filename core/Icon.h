@@ -175,6 +175,8 @@ class TIcon {
     // Paints on WorkBitmap; with `centres`, in GDI+ terms where integer coordinates are pixel
     // centres.
     void paintArgb(const std::function<void(QPainter&)>& paint, bool smooth, bool centres);
+    // Composes an ARGB32 layer of the image's size onto WorkBitmap, source-over, once.
+    void composeOver(const QImage& layer);
     // Writes the shape's spans on WorkBitmap: copying the colour, or blending it source-over.
     void fillSpansArgb(const std::function<void(const std::function<void(int, int, int)>&)>& shape,
                        uint32_t color, bool copy);

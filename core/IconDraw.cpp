@@ -113,6 +113,15 @@ void TIcon::fillSpansArgb(const std::function<void(const SpanFn&)>& shape, uint3
     });
 }
 
+void TIcon::composeOver(const QImage& layer) {
+    for (int y = 0; y < layer.height(); ++y) {
+        const QRgb* src = reinterpret_cast<const QRgb*>(layer.constScanLine(y));
+        QRgb* dst = workBitmap_.scanLine(y);
+        for (int x = 0; x < layer.width(); ++x)
+            if (src[x] != 0) dst[x] = blendSourceOver(dst[x], src[x]);
+    }
+}
+
 void TIcon::paintArgb(const std::function<void(QPainter&)>& paint, bool smooth, bool centres) {
     QImage target = workBitmap_.bottomUpImage();
     QPainter p(&target);
@@ -277,12 +286,7 @@ void TIcon::FilledEllipse(int x1, int y1, int x2, int y2, uint32_t pen, uint32_t
             p.setBrush(Qt::NoBrush);
             p.drawEllipse(box);
         }
-        for (int y = 0; y < clip.height(); ++y) {
-            const QRgb* src = reinterpret_cast<const QRgb*>(layer.constScanLine(y));
-            QRgb* dst = workBitmap_.scanLine(y);
-            for (int x = 0; x < clip.width(); ++x)
-                if (src[x] != 0) dst[x] = blendSourceOver(dst[x], src[x]);
-        }
+        composeOver(layer);
     }
 }
 
@@ -295,12 +299,7 @@ void TIcon::BeginStroke() {
 void TIcon::EndStroke() {
     if (BitCount() != 32) return;
     TARVO_EXPECT(strokeActive());
-    for (int y = 0; y < strokeLayer_.height(); ++y) {
-        const QRgb* src = reinterpret_cast<const QRgb*>(strokeLayer_.constScanLine(y));
-        QRgb* dst = workBitmap_.scanLine(y);
-        for (int x = 0; x < strokeLayer_.width(); ++x)
-            if (src[x] != 0) dst[x] = blendSourceOver(dst[x], src[x]);
-    }
+    composeOver(strokeLayer_);
     strokeLayer_ = QImage();
 }
 

@@ -132,8 +132,6 @@ void encodeImage(uint8_t* image, const QImage& color, const QImage& mask,
     uint8_t* maskRows = rows + row * ht;
     std::array<QRgb, 256> mono{};
     if (bits == 1) mono = readColorTable(image + kBitmapHeaderSize, 1);
-    const bool defaultMono =
-        bits != 1 || (mono[0] == qRgb(0, 0, 0) && mono[1] == qRgb(255, 255, 255));
     for (int y = 0; y < ht; ++y) {
         uint8_t* dst = rows + row * (ht - 1 - y);
         std::fill(dst, dst + row, 0);
@@ -143,9 +141,8 @@ void encodeImage(uint8_t* image, const QImage& color, const QImage& mask,
                 // The nearer of the two table colours; with the default black and white table
                 // this is the monochrome rule, and a table in the other order keeps the colours.
                 for (int x = 0; x < w; ++x) {
-                    const bool one = defaultMono ? isNearerWhite(src[x])
-                                                 : colorDistance(src[x], mono[1]) <
-                                                       colorDistance(src[x], mono[0]);
+                    const bool one =
+                        colorDistance(src[x], mono[1]) < colorDistance(src[x], mono[0]);
                     if (one) dst[x >> 3] |= uint8_t(0x80 >> (x & 7));
                 }
                 break;

@@ -14,11 +14,6 @@ inline int colorDistance(QRgb a, QRgb b) {
     return dr * dr + dg * dg + db * db;
 }
 
-// The nearer of black and white by the same distance; black on a tie (which cannot happen).
-inline bool isNearerWhite(QRgb c) {
-    return qRed(c) + qGreen(c) + qBlue(c) >= 383;
-}
-
 // Brute-force nearest entry: smallest squared distance, the lowest index on a tie.
 int nearestColorIndexSlow(std::span<const QRgb> table, QRgb c);
 

@@ -50,13 +50,6 @@ TEST(NearestColor, TieGoesToTheLowestIndex) {
     EXPECT_EQ(nearest.indexOf(qRgb(0, 0, 0)), 1);  // duplicate of entry 3: the lower index wins
 }
 
-TEST(Monochrome, WhiteExactlyFromSum383) {
-    EXPECT_FALSE(isNearerWhite(qRgb(128, 127, 127)));  // 382
-    EXPECT_TRUE(isNearerWhite(qRgb(128, 128, 127)));   // 383
-    EXPECT_FALSE(isNearerWhite(qRgb(255, 0, 0)));
-    EXPECT_TRUE(isNearerWhite(qRgb(255, 255, 0)));
-}
-
 TEST(Halftone, HasTheDocumentedLayout) {
     const auto& h = halftonePalette();
     EXPECT_EQ(h[0], qRgb(0, 0, 0));
