@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstdlib>
 #include <stdexcept>
+#include <tuple>
 
 #include "core/AniFormat.h"
 #include "core/Bytes.h"
@@ -282,6 +283,24 @@ void TIcon::StoreImage() {
     if (bits == 0 || bits == 32) return;
     uint8_t* image = imageBytes(currentIndex_);
     encodeImage(image, ColorBitmap(), MaskBitmap(), nearestFor(image, bits));
+}
+
+std::span<const uint8_t> TIcon::CurrentImageData() const {
+    if (currentIndex_ < 0) return {};
+    return {imageBytes(currentIndex_), readEntry(ImageBlock(), currentIndex_).bytesInRes};
+}
+
+void TIcon::SetCurrentImageData(std::span<const uint8_t> data) {
+    const std::span<const uint8_t> current = CurrentImageData();
+    auto format = [](std::span<const uint8_t> image) {
+        const BitmapHeader h = readBitmapHeader(image.data());
+        return std::tuple(h.width, h.height, h.bitCount);
+    };
+    if (current.empty() || data.size() != current.size() || data.size() < kBitmapHeaderSize ||
+        format(data) != format(current))
+        throw TError("The saved image does not match the current image.");
+    std::copy(data.begin(), data.end(), imageBytes(currentIndex_));
+    SelectImage(currentIndex_);
 }
 
 void TIcon::ChangeFormat(int width, int height, int bits) {

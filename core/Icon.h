@@ -82,6 +82,11 @@ class TIcon {
     uint8_t* ImageBlock() { return iconImage_->ImageBlock(); }
     const uint8_t* ImageBlock() const { return iconImage_->ImageBlock(); }
     uint32_t BlockSize() const { return iconImage_->BlockSize(); }
+    // The stored bytes of the current image: header, colour table, colour bits, mask bits.
+    std::span<const uint8_t> CurrentImageData() const;
+    // Writes back bytes taken earlier from the current image, of the same format and so the same
+    // length, and reselects the image so the working planes show them.
+    void SetCurrentImageData(std::span<const uint8_t> data);
     const QString& ClipboardFormat() const { return clipboardFormat_; }
 
     // Working objects of the current image.

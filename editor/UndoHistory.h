@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "editor/Rect.h"
+
+namespace tarvo {
+
+class TIcon;
+
+// One step of an image's history: the image's stored bytes as they were, and the floating
+// selection of that moment with the place it lay (an empty SelRect means none).
+class TUndo {
+  public:
+    TUndo();
+    ~TUndo();
+    TUndo(const TUndo&) = delete;
+    TUndo& operator=(const TUndo&) = delete;
+
+    void SetData(std::span<const uint8_t> bytes);
+    // The bytes as they were stored. Only valid while the entry is not packed inside a stack;
+    // entries come out of TUndoStack::pop whole.
+    const std::vector<uint8_t>& Data() const { return data_; }
+    void SetSelection(std::unique_ptr<TIcon> selection);
+    std::unique_ptr<TIcon> Selection;
+    TRect SelRect;
+
+    // Memory the entry holds, in bytes.
+    size_t memoryBytes() const;
+
+  private:
+    friend class TUndoStack;
+    // Inside a stack, every entry but the top is kept as the zlib-compressed difference (XOR)
+    // from the entry above it: one edit changes few bytes, so a step costs little more than the
+    // pixels it touched. An entry whose length differs from its neighbour's (a format change) is
+    // compressed whole.
+    enum class Packing : uint8_t { Plain, Whole, Delta };
+    std::vector<uint8_t> data_;
+    Packing packing_ = Packing::Plain;
+    uint32_t plainSize_ = 0;
+};
+
+// A stack of history entries, the last pushed on top. Pushing and popping keep the packing
+// described above; what goes in comes out byte for byte.
+class TUndoStack {
+  public:
+    TUndoStack();
+    ~TUndoStack();
+    TUndoStack(TUndoStack&&) noexcept;
+    TUndoStack& operator=(TUndoStack&&) noexcept;
+
+    bool empty() const { return entries_.empty(); }
+    size_t size() const { return entries_.size(); }
+    void push(std::unique_ptr<TUndo> entry);
+    std::unique_ptr<TUndo> pop();
+    // The top entry, whole.
+    const TUndo& top() const { return *entries_.back(); }
+    void clear() { entries_.clear(); }
+    size_t memoryBytes() const;
+
+  private:
+    std::vector<std::unique_ptr<TUndo>> entries_;
+};
+
+}  // namespace tarvo

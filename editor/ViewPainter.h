@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QPoint>
+#include <QSize>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "editor/Rect.h"
+
+class QPainter;
+
+namespace tarvo {
+
+class TIcon;
+
+// The geometry and painting of a document window's two views: the editing view, one square cell
+// of `zoom` screen pixels per image pixel inside a one-cell border, and the preview at actual
+// size. Widget-free, so tests and benchmarks paint into plain images.
+
+inline constexpr int kMinZoom = 4;
+
+// The largest zoom at which the image and its border fit the client, but at least kMinZoom.
+int fitZoom(QSize client, QSize image);
+// The client position of the image's top-left cell before scrolling: centred, or 4 pixels in
+// from the edge when it does not fit, then one border cell further in.
+QPoint gridOrigin(QSize client, QSize image, int zoom);
+// Scroll ranges of the editing view: the image plus its border plus 8, in each direction where
+// that does not fit the client; 0 where it does.
+QSize editingScrollRanges(QSize client, QSize image, int zoom);
+QSize previewScrollRanges(QSize client, QSize image);
+// The image cell under a client point; division rounds toward zero, as mouse tools expect.
+QPoint cellAt(QPoint client, QPoint origin, QPoint scroll, int zoom);
+// "X: %.3d Y: %.3d" for a cell, with the sign before the padded digits.
+QString cellStatusText(QPoint cell);
+
+// One z x z cell of the transparency checker: aqua with teal corners and centre.
+QImage transparencyTile(int zoom);
+// Colours of the views.
+inline constexpr QRgb kFrameColor = 0xFF0000FF;  // blue
+inline constexpr QRgb kGridColor = 0xFF808080;
+inline constexpr QRgb kGridMajorColor = 0xFF000000;
+// The colour of grid line k: every eighth line, from the image's top and left edges, is black.
+inline QRgb gridLineColor(int k) {
+    return k % 8 == 0 ? kGridMajorColor : kGridColor;
+}
+
+struct EditingViewState {
+    const TIcon* image = nullptr;  // the document, its current image shown
+    int zoom = kMinZoom;
+    QPoint scroll;      // sx, sy
+    QColor background;  // the button face colour
+    int toolCode = 0;
+    bool selectionActive = false;
+    TRect selectionRect;
+    const TIcon* selectionImage = nullptr;
+    std::span<const QPoint> lassoPoints;
+    const QImage* selectionOutline = nullptr;  // image-sized, non-zero = matched
+    std::optional<QPoint> mouseCell;           // for the eraser's square
+    uint32_t brushColor = 0;
+};
+
+// Paints the editing view over the painter's clip (the client is `client` pixels). Only the
+// cells meeting the clip are rasterised.
+void paintEditingView(QPainter& dc, QSize client, const EditingViewState& state);
+
+struct PreviewState {
+    const TIcon* image = nullptr;
+    QPoint scroll;
+    QColor background;
+    bool selectionActive = false;
+    TRect selectionRect;
+    const TIcon* selectionImage = nullptr;
+};
+
+// The top-left corner of the preview's framed box.
+QPoint previewOrigin(QSize client, QSize image, QPoint scroll);
+void paintPreview(QPainter& dc, QSize client, const PreviewState& state);
+
+}  // namespace tarvo
