@@ -1,9 +1,17 @@
 #include <gtest/gtest.h>
+
+#ifdef TARVO_TEST_WIDGETS
+#include <QApplication>
+using TestApplication = QApplication;
+#else
 #include <QGuiApplication>
+using TestApplication = QGuiApplication;
+#endif
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    // Fonts, image plug-ins and the clipboard need an application object.
-    QGuiApplication app(argc, argv);
+    // Fonts, image plug-ins and the clipboard need an application object; widgets need the
+    // widget application.
+    TestApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
