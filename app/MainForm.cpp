@@ -1,13 +1,755 @@
 #include "app/MainForm.h"
 
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QMdiArea>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/AboutBox.h"
+#include "app/ColorPanel.h"
+#include "app/HelpWindow.h"
+#include "app/Icons.h"
+#include "app/ToolCursors.h"
+#include "core/DocumentFiles.h"
+#include "core/Icon.h"
+#include "dialogs/IconForm.h"
+#include "editor/ChildForm.h"
+#include "raster/Errors.h"
 
 namespace tarvo {
 
-TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent) {
-    setWindowTitle(QStringLiteral("Tarvo Iconworks"));
-    setCentralWidget(new QMdiArea(this));
-    resize(1024, 720);
+namespace {
+
+const QString kTitle = QStringLiteral("Tarvo Iconworks");
+const QString kOpenFilter = QStringLiteral(
+    "Icon Files (*.ico);;Cursor Files (*.cur);;ANI Files (*.ani);;"
+    "Resource Files (*.exe, *.dll) (*.exe *.dll);;"
+    "Image Files (*.gif, *.png, *.bmp, *.jpg) (*.gif *.png *.bmp *.jpg);;All Files (*)");
+const QString kSaveFilter = QStringLiteral(
+    "Icon Files (*.ico);;Cursor Files (*.cur);;ANI Files (*.ani);;Bitmap Files (*.bmp);;"
+    "JPEG Files (*.jpg);;GIF Files (*.gif);;PNG Files (*.png)");
+
+enum class Cursor { Arrow, IBeam, Cross, Pencil, Eye, Fill, Blur };
+
+struct ToolSpec {
+    const char* name;
+    const char* caption;
+    const char* shortcut;
+    int code;
+    Cursor cursor;
+    bool first;  // choosing it leaves a selection or a text entry alone
+    const char* icon;
+};
+
+// In the order of the tools bar.
+constexpr ToolSpec kTools[] = {
+    {"ToolsRectangleSelection", "Rectangle Selection Tool", "Ctrl+W", 7, Cursor::Arrow, true,
+     "tool-rectangle-selection"},
+    {"ToolsEllipseSelection", "Ellipse Selection Tool", "Alt+E", 17, Cursor::Arrow, true,
+     "tool-ellipse-selection"},
+    {"ToolsLassoSelection", "Lasso Selection Tool", "Ctrl+U", 13, Cursor::Arrow, true,
+     "tool-lasso-selection"},
+    {"ToolsHueSelection", "Hue Selection Tool", "Alt+H", 19, Cursor::Arrow, true,
+     "tool-hue-selection"},
+    {"ToolsColorSelection", "Color Selection Tool", "Ctrl+G", 9, Cursor::Eye, false,
+     "tool-color-picker"},
+    {"ToolsErase", "Erase Tool", "Alt+D", 21, Cursor::Arrow, false, "tool-erase"},
+    {"ToolsFill", "Fill Tool", "Ctrl+Q", 12, Cursor::Fill, false, "tool-fill"},
+    {"ToolsPencil", "Pencil Tool", "Ctrl+P", 0, Cursor::Pencil, false, "tool-pencil"},
+    {"ToolsLine", "Line Tool", "Ctrl+L", 1, Cursor::Cross, false, "tool-line"},
+    {"ToolsBlur", "Blur", "Alt+B", 16, Cursor::Blur, false, "tool-blur"},
+    {"ToolsText", "Text Tool", "Ctrl+T", 10, Cursor::IBeam, true, "tool-text"},
+    {"ToolsRectangle", "Rectangle Tool", "Ctrl+R", 2, Cursor::Cross, false, "tool-rectangle"},
+    {"ToolsFilledRectangle", "Filled Rectangle Tool", "Ctrl+F", 3, Cursor::Cross, false,
+     "tool-filled-rectangle"},
+    {"ToolsEllipse", "Ellipse Tool", "Ctrl+E", 4, Cursor::Cross, false, "tool-ellipse"},
+    {"ToolsFilledEllipse", "Filled Ellipse Tool", "Ctrl+D", 5, Cursor::Cross, false,
+     "tool-filled-ellipse"},
+};
+
+QCursor cursorFor(Cursor c) {
+    switch (c) {
+        case Cursor::IBeam: return Qt::IBeamCursor;
+        case Cursor::Cross: return Qt::CrossCursor;
+        case Cursor::Pencil: return toolCursor(1);
+        case Cursor::Eye: return toolCursor(2);
+        case Cursor::Fill: return toolCursor(3);
+        case Cursor::Blur: return toolCursor(4);
+        case Cursor::Arrow: break;
+    }
+    return Qt::ArrowCursor;
+}
+
+// The cursor of a tool code, including the codes a tool passes through while it works.
+Cursor cursorOfCode(int code) {
+    for (const ToolSpec& t : kTools)
+        if (t.code == code) return t.cursor;
+    return code == 11 ? Cursor::IBeam : Cursor::Arrow;
+}
+
+}  // namespace
+
+TMainForm::TMainForm(TSettings settings, QWidget* parent)
+    : QMainWindow(parent), settings_(std::move(settings)) {
+    setWindowTitle(kTitle);
+    setWindowIcon(themedIcon(QStringLiteral("tarvo-iconworks")));
+    resize(783, 614);
+
+    message = [this](QMessageBox::Icon icon, const QString& title, const QString& text,
+                     const QString& detail) {
+        QMessageBox box(icon, title.isEmpty() ? QApplication::applicationDisplayName() : title,
+                        text, QMessageBox::Ok, this);
+        if (!detail.isEmpty()) box.setInformativeText(detail);
+        box.exec();
+    };
+    execDialog = [](QDialog& dialog) { return dialog.exec(); };
+    askOpenFiles = [this] {
+        return QFileDialog::getOpenFileNames(this, QStringLiteral("Open"), QString(), kOpenFilter);
+    };
+    askSaveName = [this](const QString& suggested) {
+        return QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), suggested,
+                                            kSaveFilter);
+    };
+
+    mdiArea_ = new QMdiArea(this);
+    mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    colorPanel_ = new TColorPanel(this);
+    auto* central = new QWidget(this);
+    auto* layout = new QHBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(mdiArea_, 1);
+    layout->addWidget(colorPanel_);
+    setCentralWidget(central);
+
+    colorPanel_->document = [this]() -> TIcon* {
+        TChildForm* child = activeChild();
+        return child ? &child->Document() : nullptr;
+    };
+    colorPanel_->statusText = [this](const QString& text) { setStatusText(2, text); };
+    colorPanel_->toolCode = [this] { return toolCode_; };
+    colorPanel_->editTableEntry = [this](int entry, uint32_t color) {
+        editTableEntry(entry, color);
+    };
+
+    iconForm_ = std::make_unique<TIconForm>(this);
+    aboutBox_ = std::make_unique<TAboutBox>(this);
+
+    createActions();
+    createToolActions();
+    createMenus();
+    createToolBars();
+    createStatusBar();
+    readRecentFiles();
+
+    connect(mdiArea_, &QMdiArea::subWindowActivated, this, &TMainForm::subWindowActivated);
+    // Command states follow the model whenever the program has nothing else to do.
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            &TMainForm::updateActions);
+    // Keys reach the active document window before the focused control.
+    qApp->installEventFilter(this);
+    updateActions();
+}
+
+TMainForm::~TMainForm() {
+    qApp->removeEventFilter(this);
+}
+
+// ---- actions and menus ---------------------------------------------------------------------
+
+QAction* TMainForm::makeAction(const QString& name, const QString& caption,
+                               const QList<QKeySequence>& shortcuts, const QString& hint,
+                               const QString& icon) {
+    auto* a = new QAction(caption, this);
+    a->setObjectName(name);
+    if (!shortcuts.isEmpty()) a->setShortcuts(shortcuts);
+    // A hint "Short|Long" gives the tool tip and the status bar text.
+    const QString text = hint.isEmpty() ? QString(caption).remove(QLatin1Char('&')) : hint;
+    const qsizetype bar = text.indexOf(QLatin1Char('|'));
+    a->setToolTip(bar < 0 ? text : text.left(bar));
+    a->setStatusTip(bar < 0 ? text : text.mid(bar + 1));
+    if (!icon.isEmpty()) a->setIcon(themedIcon(icon));
+    actions_.insert(name, a);
+    return a;
+}
+
+void TMainForm::createActions() {
+    using K = QKeySequence;
+    auto pending = [this](QAction* a) {
+        a->setEnabled(false);
+        pending_.append(a);
+        return a;
+    };
+    // File
+    connect(makeAction("FileNew", "&New", {K("Ctrl+N")}, "New", "document-new"),
+            &QAction::triggered, this, &TMainForm::FileNewExecute);
+    connect(makeAction("FileOpen", "&Open...", {K("Ctrl+O")}, "Open|Opens an existing file",
+                       "document-open"),
+            &QAction::triggered, this, &TMainForm::FileOpenExecute);
+    connect(makeAction("FileClose", "&Close", {}, "Close", "window-close"), &QAction::triggered,
+            this, &TMainForm::FileCloseExecute);
+    connect(makeAction("FileSave", "&Save", {K("Ctrl+S")}, "Save", "document-save"),
+            &QAction::triggered, this, [this] { forward([this](TChildForm& c) { SaveDocument(c); }); });
+    connect(makeAction("FileSaveAs", "Save &As..."), &QAction::triggered, this, [this] {
+        forward([this](TChildForm& c) {
+            const QString name = askSaveName(QFileInfo(c.windowTitle()).completeBaseName());
+            if (name.isEmpty()) return;
+            const QString previous = c.FileName;
+            c.FileName = name;
+            if (!SaveDocument(c)) c.FileName = previous;
+        });
+    });
+    pending(makeAction("SaveAll1", "Save All"));
+    pending(makeAction("TwainSettings", "TWAIN Settings..."));
+    pending(makeAction("WebCamera", "WEB Camera..."));
+    pending(makeAction("ScanNow", "Scan Now..."));
+    pending(makeAction("FileAssociates", "File Associates..."));
+    connect(makeAction("FileExit", "E&xit", {}, "Exit|Quits the application"),
+            &QAction::triggered, this, &QWidget::close);
+
+    // Edit and the image list
+    connect(makeAction("EditUndo", "&Undo", {K("Ctrl+Z")}, "Undo|Reverts the last action",
+                       "edit-undo"),
+            &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.Undo(); }); });
+    connect(makeAction("EditRedo", "&Redo", {K("Ctrl+Y")}, "Redo", "edit-redo"),
+            &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.Redo(); }); });
+    pending(makeAction("EditCut", "Cu&t", {K("Ctrl+X")},
+                       "Cut|Cuts the selection and puts it on the Clipboard"));
+    pending(makeAction("EditCopy", "&Copy", {K("Ctrl+C"), K("Ctrl+Ins")},
+                       "Copy|Copies the selection and puts it on the Clipboard"));
+    pending(makeAction("EditPaste", "&Paste", {K("Ctrl+V"), K("Shift+Ins")},
+                       "Paste|Inserts Clipboard contents"));
+    pending(makeAction("EditDelete", "&Delete", {K(Qt::Key_Delete)}, "Delete|Erases the selection"));
+    pending(makeAction("EditSelectAll", "Select &All", {K("Ctrl+A")},
+                       "Select All|Selects the entire document"));
+    pending(makeAction("EditCrop", "Crop"));
+    pending(makeAction("EditCreateIcon", "Create Icon from Clipboard"));
+    connect(makeAction("ToolsAddIcon", "Add Icon...", {}, "Add Icon", "list-add"),
+            &QAction::triggered, this, [this] {
+                forward([this](TChildForm& c) {
+                    try {
+                        c.AddIcon();
+                    } catch (const TError& e) {
+                        message(QMessageBox::Warning, kTitle, QString::fromUtf8(e.what()), {});
+                    }
+                });
+            });
+    connect(makeAction("ToolsDeleteIcon", "Delete Icon", {}, "Delete Icon", "list-remove"),
+            &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.DeleteIcon(); }); });
+
+    // Image transforms, and the document window's own commands
+    pending(makeAction("ToolsFlipVerical", "Flip Verical", {}, "Flip Vertical",
+                       "object-flip-vertical"));
+    pending(makeAction("TollsFilpHorizontal", "Filp Horizontal", {}, "Filp Horizontal",
+                       "object-flip-horizontal"));
+    pending(makeAction("ToolsRotateLeft", "Rotate Left", {}, {}, "object-rotate-left"));
+    pending(makeAction("ToolsRotateRight", "Rotate Right", {}, {}, "object-rotate-right"));
+    pending(makeAction("ToolsShiftLeft", "Shift Left", {K(Qt::Key_Left)}, {}, "shift-left"));
+    pending(makeAction("ToolsShiftRight", "Shift Right", {K(Qt::Key_Right)}, {}, "shift-right"));
+    pending(makeAction("ToolsShiftUp", "Shift Up", {K(Qt::Key_Up)}, {}, "shift-up"));
+    pending(makeAction("ToolsShiftDown", "Shift Down", {K(Qt::Key_Down)}, {}, "shift-down"));
+    pending(makeAction("ToolsDecreaseSelectionLeft", "Decrease Selection Left", {K("Shift+Left")}));
+    pending(makeAction("ToolsIncreaseSelectionRight", "Increase Selection Right",
+                       {K("Shift+Right")}));
+    pending(makeAction("TollsDecreaseSelectionUp", "Decrease Selection Up", {K("Shift+Up")}));
+    pending(makeAction("ToolsIncreaseSelectionDown", "Increase Selection Down", {K("Shift+Down")}));
+    pending(makeAction("ToolsRotateAngle", "Rotate Angle..."));
+    pending(makeAction("ToolsExchangeColor", "Exchange Color", {K("Alt+X")}));
+    pending(makeAction("ToolsConvertImage", "Convert Image...", {K("Alt+C")}));
+    pending(makeAction("FontItem", "Font...", {K("Ctrl+B")}));
+    const std::pair<const char*, const char*> effects[] = {
+        {"EffectBrightness", "Adjust &Brightness..."}, {"EffectContrast", "Adjust &Contrast..."},
+        {"EffectAdjustColor", "Adjust Color..."},      {"EffectHSB", "Adjust &HSB..."},
+        {"EffectBlur", "B&lur Image"},                 {"EffectBlurSetting", "Blur &Setting..."},
+        {"EffectGrayScale", "&Gray Scale"},            {"EffectInvertColors", "&Invert Colors..."},
+        {"EffectSharpen", "Sharpen"},                  {"EffectEmboss", "Emboss"}};
+    for (const auto& [name, caption] : effects) pending(makeAction(name, caption));
+
+    // View
+    for (const char* name : {"ToolbarItem", "ToolsBarItem", "EffectsBarItem", "ColorsBarItem"}) {
+        QAction* a = makeAction(name, QString());
+        a->setCheckable(true);
+        a->setChecked(true);
+    }
+    action("ToolbarItem")->setText("&Toolbar");
+    action("ToolsBarItem")->setText("Tools Bar");
+    action("EffectsBarItem")->setText("Effects Bar");
+    action("ColorsBarItem")->setText("Colors Bar");
+    connect(action("ColorsBarItem"), &QAction::toggled, colorPanel_, &QWidget::setVisible);
+    connect(makeAction("ZoomInItem", "Zoom In", {K(Qt::KeypadModifier | Qt::Key_Plus)}, {},
+                       "zoom-in"),
+            &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.ZoomIn(); }); });
+    connect(makeAction("ZoomOutItem", "Zoom Out", {K(Qt::KeypadModifier | Qt::Key_Minus)}, {},
+                       "zoom-out"),
+            &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.ZoomOut(); }); });
+
+    // Window and Help
+    connect(makeAction("WindowCascade", "&Cascade"), &QAction::triggered, mdiArea_,
+            &QMdiArea::cascadeSubWindows);
+    connect(makeAction("WindowTile", "&Tile"), &QAction::triggered, mdiArea_,
+            &QMdiArea::tileSubWindows);
+    connect(makeAction("HelpIndex", "&Index", {K(Qt::Key_F1)}, {}, "help-contents"),
+            &QAction::triggered, this, &TMainForm::HelpIndexExecute);
+    connect(makeAction("HelpAbout", "&About Tarvo Iconworks..."), &QAction::triggered, this,
+            [this] { execDialog(*aboutBox_); });
+}
+
+void TMainForm::createToolActions() {
+    toolGroup_ = new QActionGroup(this);
+    toolGroup_->setExclusive(true);
+    for (const ToolSpec& t : kTools) {
+        QAction* a = makeAction(t.name, t.caption, {QKeySequence(t.shortcut)}, {}, t.icon);
+        a->setCheckable(true);
+        toolGroup_->addAction(a);
+        const int code = t.code;
+        const bool finish = !t.first;
+        connect(a, &QAction::triggered, this, [this, code, finish] { chooseTool(code, finish); });
+    }
+    action("ToolsPencil")->setChecked(true);
+}
+
+void TMainForm::chooseTool(int code, bool finishFirst) {
+    // Drawing tools end a selection or text entry first, and their code wins over whatever
+    // finishing stored; selection tools and the text tool leave both alone.
+    TChildForm* child = activeChild();
+    if (!finishFirst) toolCode_ = code;
+    if (child) child->setViewCursor(cursorFor(cursorOfCode(code)));
+    if (finishFirst) {
+        if (child) child->FinishEditing();
+        toolCode_ = code;
+    }
+}
+
+void TMainForm::createMenus() {
+    QMenuBar* bar = menuBar();
+    auto add = [this](QMenu* m, const char* name) {
+        m->addAction(action(QString::fromLatin1(name)));
+    };
+    fileMenu_ = bar->addMenu("&File");
+    menus_.insert("File", fileMenu_);
+    for (const char* n : {"FileNew", "FileOpen", "FileClose", "FileSave", "FileSaveAs", "SaveAll1"})
+        add(fileMenu_, n);
+    fileMenu_->addSeparator();
+    for (const char* n : {"TwainSettings", "WebCamera", "ScanNow"}) add(fileMenu_, n);
+    fileMenu_->addSeparator();
+    add(fileMenu_, "FileAssociates");
+    separatorItem_ = fileMenu_->addSeparator();
+    separatorItem_->setVisible(false);
+    fileMenu_->addSeparator();
+    add(fileMenu_, "FileExit");
+
+    QMenu* edit = bar->addMenu("&Edit");
+    menus_.insert("Edit", edit);
+    for (const char* n : {"EditUndo", "EditRedo"}) add(edit, n);
+    edit->addSeparator();
+    for (const char* n : {"EditCut", "EditCopy", "EditPaste", "EditDelete", "EditSelectAll",
+                          "EditCrop", "EditCreateIcon"})
+        add(edit, n);
+    edit->menuAction()->setVisible(false);
+
+    QMenu* view = bar->addMenu("&View");
+    menus_.insert("View", view);
+    for (const char* n :
+         {"ToolbarItem", "ToolsBarItem", "EffectsBarItem", "ColorsBarItem", "ZoomInItem",
+          "ZoomOutItem"})
+        add(view, n);
+
+    // The document window's menus, shown while one is active.
+    QMenu* text = bar->addMenu("Text");
+    menus_.insert("Text", text);
+    add(text, "FontItem");
+
+    QMenu* tools = bar->addMenu("Tools");
+    menus_.insert("Tools", tools);
+    for (const char* n : {"ToolsRectangleSelection", "ToolsEllipseSelection",
+                          "ToolsLassoSelection", "ToolsHueSelection", "ToolsColorSelection"})
+        add(tools, n);
+    add(tools, "ToolsExchangeColor");
+    tools->addSeparator();
+    for (const char* n : {"ToolsErase", "ToolsFill", "ToolsPencil", "ToolsLine", "ToolsBlur",
+                          "ToolsText", "ToolsRectangle", "ToolsFilledRectangle", "ToolsEllipse",
+                          "ToolsFilledEllipse"})
+        add(tools, n);
+    tools->addSeparator();
+    QMenu* shifts = tools->addMenu("Shifts");
+    menus_.insert("Shifts", shifts);
+    for (const char* n : {"ToolsShiftLeft", "ToolsShiftRight", "ToolsShiftUp", "ToolsShiftDown"})
+        add(shifts, n);
+    shifts->addSeparator();
+    for (const char* n : {"ToolsDecreaseSelectionLeft", "ToolsIncreaseSelectionRight",
+                          "TollsDecreaseSelectionUp", "ToolsIncreaseSelectionDown"})
+        add(shifts, n);
+    for (const char* n : {"ToolsFlipVerical", "TollsFilpHorizontal", "ToolsRotateLeft",
+                          "ToolsRotateRight", "ToolsRotateAngle"})
+        add(tools, n);
+    tools->addSeparator();
+    for (const char* n : {"ToolsAddIcon", "ToolsDeleteIcon", "ToolsConvertImage"}) add(tools, n);
+
+    QMenu* effects = bar->addMenu("Effect&s");
+    menus_.insert("Effects", effects);
+    for (const char* n : {"EffectBrightness", "EffectContrast", "EffectAdjustColor", "EffectHSB"})
+        add(effects, n);
+    effects->addSeparator();
+    for (const char* n : {"EffectBlur", "EffectBlurSetting", "EffectGrayScale",
+                          "EffectInvertColors", "EffectSharpen", "EffectEmboss"})
+        add(effects, n);
+
+    QMenu* window = bar->addMenu("&Window");
+    menus_.insert("Window", window);
+    connect(window, &QMenu::aboutToShow, this, [this, window] {
+        // Cascade, Tile, then one entry per document window.
+        window->clear();
+        window->addAction(action("WindowCascade"));
+        window->addAction(action("WindowTile"));
+        const QList<TChildForm*> list = children();
+        if (!list.isEmpty()) window->addSeparator();
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            TChildForm* child = list[i];
+            QAction* a = window->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(
+                child->windowTitle()));
+            a->setCheckable(true);
+            a->setChecked(child == activeChild());
+            connect(a, &QAction::triggered, this,
+                    [this, child] { mdiArea_->setActiveSubWindow(child); });
+        }
+    });
+    window->addAction(action("WindowCascade"));
+    window->addAction(action("WindowTile"));
+    for (QMenu* m : {text, tools, effects, window}) m->menuAction()->setVisible(false);
+
+    QMenu* help = bar->addMenu("&Help");
+    menus_.insert("Help", help);
+    add(help, "HelpIndex");
+    add(help, "HelpAbout");
+}
+
+void TMainForm::createToolBars() {
+    auto bar = [this](const char* name, Qt::ToolBarArea area) {
+        auto* b = new QToolBar(QString::fromLatin1(name), this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setIconSize(QSize(24, 24));
+        addToolBar(area, b);
+        toolBars_.append(b);
+        return b;
+    };
+    QToolBar* one = bar("TBXToolbar1", Qt::TopToolBarArea);
+    for (const char* n : {"FileNew", "FileOpen", "FileSave", "FileClose"}) one->addAction(action(n));
+    one->addSeparator();
+    for (const char* n : {"EditUndo", "EditRedo"}) one->addAction(action(n));
+    one->addSeparator();
+    for (const char* n : {"ToolsAddIcon", "ToolsDeleteIcon"}) one->addAction(action(n));
+    addToolBarBreak(Qt::TopToolBarArea);
+    QToolBar* two = bar("TBXToolbar2", Qt::TopToolBarArea);
+    for (const char* n : {"ToolsFlipVerical", "TollsFilpHorizontal", "ToolsRotateLeft",
+                          "ToolsRotateRight", "ToolsShiftLeft", "ToolsShiftRight",
+                          "ToolsShiftUp", "ToolsShiftDown"})
+        two->addAction(action(n));
+    two->addSeparator();
+    for (const char* n : {"ZoomInItem", "ZoomOutItem"}) two->addAction(action(n));
+    QToolBar* three = bar("TBXToolbar3", Qt::LeftToolBarArea);
+    three->setFloatable(false);
+    three->setAllowedAreas(Qt::LeftToolBarArea | Qt::RightToolBarArea);
+    for (const ToolSpec& t : kTools) {
+        three->addAction(action(t.name));
+        if (t.code == 12 || t.code == 10) three->addSeparator();
+    }
+    connect(action("ToolbarItem"), &QAction::toggled, one, &QWidget::setVisible);
+    connect(action("EffectsBarItem"), &QAction::toggled, two, &QWidget::setVisible);
+    connect(action("ToolsBarItem"), &QAction::toggled, three, &QWidget::setVisible);
+    for (QToolBar* b : toolBars_) b->toggleViewAction()->setVisible(false);
+    setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+void TMainForm::createStatusBar() {
+    const int widths[4] = {100, 100, 180, 100};
+    for (int i = 0; i < 4; ++i) {
+        auto* label = new QLabel(this);
+        label->setFixedWidth(widths[i]);
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        statusBar()->addWidget(label);
+        statusPanels_[size_t(i)] = label;
+    }
+}
+
+QAction* TMainForm::action(const QString& name) const {
+    return actions_.value(name);
+}
+
+QMenu* TMainForm::menu(const QString& name) const {
+    return menus_.value(name);
+}
+
+QToolBar* TMainForm::toolBar(int number) const {
+    return toolBars_.value(number - 1);
+}
+
+// ---- recent files ----------------------------------------------------------------------
+
+void TMainForm::readRecentFiles() {
+    recent_.load(settings_);
+    rebuildRecentItems();
+}
+
+QList<QAction*> TMainForm::recentFileItems() const {
+    return recentItems_;
+}
+
+void TMainForm::rebuildRecentItems() {
+    for (QAction* a : recentItems_) {
+        fileMenu_->removeAction(a);
+        a->deleteLater();
+    }
+    recentItems_.clear();
+    const QList<QAction*> items = fileMenu_->actions();
+    const qsizetype at = items.indexOf(separatorItem_);
+    QAction* before = at + 1 < items.size() ? items[at + 1] : nullptr;
+    const QStringList& files = recent_.files();
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        auto* a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(files[i]), this);
+        connect(a, &QAction::triggered, this, [this, a] { RecentFileClick(a); });
+        fileMenu_->insertAction(before, a);
+        recentItems_.append(a);
+    }
+    separatorItem_->setVisible(!files.isEmpty());
+}
+
+void TMainForm::AddToRecent(const QString& fileName) {
+    if (fileName.isEmpty()) return;
+    // The list in memory stays right even when the settings file cannot be written.
+    recent_.add(fileName, settings_);
+    rebuildRecentItems();
+}
+
+void TMainForm::RecentFileClick(QAction* item) {
+    const QString name = item->text().mid(3);
+    recent_.take(name);
+    rebuildRecentItems();
+    if (QFileInfo::exists(name)) {
+        OpenDocument(name);
+    } else {
+        message(QMessageBox::Critical, QString(), QStringLiteral("File %1 not found").arg(name),
+                {});
+    }
+}
+
+// ---- documents --------------------------------------------------------------------------
+
+TChildForm* TMainForm::activeChild() const {
+    return qobject_cast<TChildForm*>(mdiArea_->activeSubWindow());
+}
+
+QList<TChildForm*> TMainForm::children() const {
+    QList<TChildForm*> list;
+    for (QMdiSubWindow* w : mdiArea_->subWindowList())
+        if (auto* c = qobject_cast<TChildForm*>(w)) list.append(c);
+    return list;
+}
+
+void TMainForm::forward(const std::function<void(TChildForm&)>& command) {
+    if (TChildForm* child = activeChild()) command(*child);
+}
+
+void TMainForm::addChild(TChildForm* child) {
+    mdiArea_->addSubWindow(child);
+    child->setViewCursor(toolCursor());
+    child->showAsConfigured();
+    mdiArea_->setActiveSubWindow(child);
+}
+
+void TMainForm::FileNewExecute() {
+    TIconForm& form = *iconForm_;
+    form.prepareForNew();
+    if (execDialog(form) != QDialog::Accepted) return;
+    TChildForm* child = nullptr;
+    try {
+        child = new TChildForm(*this, form.ImageWidth(), form.ImageHeight(),
+                               form.SelectedBitCount);
+    } catch (const TError& e) {
+        message(QMessageBox::Warning, kTitle, QStringLiteral("The image cannot be made."),
+                QString::fromUtf8(e.what()));
+        return;
+    }
+    ++NewDocCount;
+    child->setWindowTitle(QStringLiteral("Icon%1").arg(NewDocCount));
+    addChild(child);
+}
+
+void TMainForm::FileOpenExecute() {
+    for (const QString& name : askOpenFiles()) OpenDocument(name);
+}
+
+void TMainForm::FileCloseExecute() {
+    if (TChildForm* child = activeChild()) child->close();
+}
+
+TChildForm* TMainForm::OpenDocument(const QString& fileName) {
+    auto child = std::make_unique<TChildForm>(*this, 32, 32, 32);
+    try {
+        child->LoadDocument(fileName);
+    } catch (const std::exception& e) {
+        // The reason goes below the fixed text, so the user knows what was wrong with the file.
+        message(QMessageBox::Information, kTitle, QStringLiteral("No icons in this file"),
+                QString::fromUtf8(e.what()));
+        return nullptr;
+    }
+    TChildForm* window = child.release();
+    addChild(window);
+    window->DocumentLoaded(fileName);
+    return window;
+}
+
+bool TMainForm::SaveDocument(TChildForm& window) {
+    QString name = window.FileName;
+    const QString ext = QFileInfo(name).suffix().toLower();
+    if (name.isEmpty() || ext == QLatin1String("exe") || ext == QLatin1String("dll")) {
+        name = askSaveName(QFileInfo(window.windowTitle()).completeBaseName());
+        if (name.isEmpty()) return false;
+    }
+    try {
+        saveDocument(window.Document(), name);
+    } catch (const TError& e) {
+        message(QMessageBox::Warning, kTitle, QString::fromUtf8(e.what()), {});
+        return false;
+    }
+    window.FileName = name;
+    window.setWindowTitle(QFileInfo(name).fileName());
+    window.Modified = false;
+    return true;
+}
+
+void TMainForm::subWindowActivated() {
+    TChildForm* child = activeChild();
+    if (child && child != lastActive_) child->FormActivate();
+    lastActive_ = child;
+    updateActions();
+}
+
+void TMainForm::editTableEntry(int entry, uint32_t colorRef) {
+    TChildForm* child = activeChild();
+    if (!child) return;
+    TIcon& icon = child->Document();
+    const int bits = icon.BitCount();
+    if (!icon.ColorTable() || bits > 8 || entry < 0 || entry >= (1 << bits)) return;
+    child->SaveUndo();
+    uint8_t* e = icon.ColorTable() + 4 * entry;
+    e[0] = uint8_t(colorRef >> 16);
+    e[1] = uint8_t(colorRef >> 8);
+    e[2] = uint8_t(colorRef);
+    e[3] = 0;
+    icon.SelectImage(icon.CurrentIndex());
+    child->Modified = true;
+    child->invalidateViews();
+}
+
+void TMainForm::HelpIndexExecute() {
+    showHelp(this);
+}
+
+// ---- shared state ------------------------------------------------------------------------
+
+uint32_t TMainForm::PenColor() const {
+    return colorPanel_->PenColor();
+}
+
+uint32_t TMainForm::BrushColor() const {
+    return colorPanel_->BrushColor();
+}
+
+void TMainForm::SetPenColor(uint32_t color) {
+    colorPanel_->SetPenColor(color);
+}
+
+void TMainForm::SetBrushColor(uint32_t color) {
+    colorPanel_->SetBrushColor(color);
+}
+
+void TMainForm::UpdateColors() {
+    colorPanel_->UpdateColors();
+}
+
+void TMainForm::repaintColorPanel() {
+    colorPanel_->update();
+    colorPanel_->WindowBox->viewport()->update();
+}
+
+void TMainForm::setUndoEnabled(bool enabled) {
+    action("EditUndo")->setEnabled(enabled);
+}
+
+void TMainForm::setRedoEnabled(bool enabled) {
+    action("EditRedo")->setEnabled(enabled);
+}
+
+void TMainForm::setDeleteIconEnabled(bool enabled) {
+    action("ToolsDeleteIcon")->setEnabled(enabled);
+}
+
+void TMainForm::setStatusText(int panel, const QString& text) {
+    if (panel >= 0 && panel < 4) statusPanels_[size_t(panel)]->setText(text);
+}
+
+QCursor TMainForm::toolCursor() const {
+    return cursorFor(cursorOfCode(toolCode_));
+}
+
+bool TMainForm::childMaximize() const {
+    return settings_.childMaximize();
+}
+
+void TMainForm::setChildMaximize(bool maximize) {
+    settings_.setChildMaximize(maximize);
+}
+
+void TMainForm::updateActions() {
+    TChildForm* child = activeChild();
+    const bool document = child != nullptr;
+    menus_.value("Edit")->menuAction()->setVisible(document);
+    for (const char* m : {"Text", "Tools", "Effects", "Window"})
+        menus_.value(m)->menuAction()->setVisible(document);
+    action("FileSave")->setEnabled(document);
+    action("FileSaveAs")->setEnabled(document);
+    setUndoEnabled(document && child->canUndo());
+    setRedoEnabled(document && child->canRedo());
+    setDeleteIconEnabled(document && child->Document().ImageCount() > 1);
+}
+
+// ---- events ------------------------------------------------------------------------------
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    // Every key-down in this window goes to the active document window first. A key travels up
+    // the parents while nobody takes it; it is passed on once, at the widget it was sent to.
+    if (event->type() == QEvent::KeyPress) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        const QWidget* focus = QApplication::focusWidget();
+        if (widget && widget->window() == this && (widget == focus || (!focus && widget == this))) {
+            if (TChildForm* child = activeChild())
+                if (child->FormKeyDown(*static_cast<QKeyEvent*>(event))) return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainForm::closeEvent(QCloseEvent* event) {
+    // Every document is asked in turn; a Cancel stops the round and the program goes on.
+    for (TChildForm* child : children()) {
+        if (!child->close()) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
 }
 
 }  // namespace tarvo

@@ -1,14 +1,133 @@
 #pragma once
 
+#include <QHash>
 #include <QMainWindow>
+#include <QMessageBox>
+#include <QPointer>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "app/Settings.h"
+#include "editor/EditorHost.h"
+
+class QAction;
+class QActionGroup;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QToolBar;
 
 namespace tarvo {
 
-// The main window of the editor.
-class TMainForm : public QMainWindow {
+class TAboutBox;
+class TChildForm;
+class TColorPanel;
+class TIconForm;
+
+// The main window: the frame of the document windows, with the menus, toolbars and commands, the
+// colour panel, the status bar, the shared tool state and colours, the settings file and the
+// recently used files.
+class TMainForm : public QMainWindow, public TEditorHost {
     Q_OBJECT
   public:
-    explicit TMainForm(QWidget* parent = nullptr);
+    explicit TMainForm(TSettings settings = TSettings(), QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // TEditorHost
+    int ToolCode() const override { return toolCode_; }
+    void SetTool(int code) override { toolCode_ = code; }
+    uint32_t PenColor() const override;
+    uint32_t BrushColor() const override;
+    void SetPenColor(uint32_t color) override;
+    void SetBrushColor(uint32_t color) override;
+    void UpdateColors() override;
+    void repaintColorPanel() override;
+    void AddToRecent(const QString& fileName) override;
+    void setUndoEnabled(bool enabled) override;
+    void setRedoEnabled(bool enabled) override;
+    void setDeleteIconEnabled(bool enabled) override;
+    void setStatusText(int panel, const QString& text) override;
+    TIconForm& iconForm() override { return *iconForm_; }
+    QCursor toolCursor() const override;
+    bool SaveDocument(TChildForm& window) override;
+    bool childMaximize() const override;
+    void setChildMaximize(bool maximize) override;
+
+    // Commands.
+    void FileNewExecute();
+    void FileOpenExecute();
+    void FileCloseExecute();
+    TChildForm* OpenDocument(const QString& fileName);
+    void RecentFileClick(QAction* item);
+    void HelpIndexExecute();
+
+    int NewDocCount = 0;
+    int BlurSize = 3;
+
+    TChildForm* activeChild() const;
+    QList<TChildForm*> children() const;
+    // An action by its name (`FileNew`, `EditUndo`, `ToolsPencil`, ...).
+    QAction* action(const QString& name) const;
+    QList<QAction*> recentFileItems() const;
+    QAction* separatorItem() const { return separatorItem_; }
+    QMenu* menu(const QString& name) const;
+    QToolBar* toolBar(int number) const;
+    TColorPanel& colorPanel() const { return *colorPanel_; }
+    QMdiArea& mdiArea() const { return *mdiArea_; }
+    QLabel* statusPanel(int index) const { return statusPanels_[size_t(index)]; }
+    const TRecentFiles& RecentFiles() const { return recent_; }
+    const TSettings& settings() const { return settings_; }
+    // Recomputes every command's state from the model; runs whenever the event loop is idle.
+    void updateActions();
+
+    // The program's message boxes and modal dialogs go through these, so tests can answer them.
+    std::function<void(QMessageBox::Icon icon, const QString& title, const QString& text,
+                       const QString& detail)>
+        message;
+    std::function<int(QDialog& dialog)> execDialog;
+    std::function<QStringList()> askOpenFiles;
+    std::function<QString(const QString& suggested)> askSaveName;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QAction* makeAction(const QString& name, const QString& caption,
+                        const QList<QKeySequence>& shortcuts = {}, const QString& hint = {},
+                        const QString& icon = {});
+    void createActions();
+    void createToolActions();
+    void createMenus();
+    void createToolBars();
+    void createStatusBar();
+    void readRecentFiles();
+    void rebuildRecentItems();
+    void chooseTool(int code, bool finishFirst);
+    void addChild(TChildForm* child);
+    void subWindowActivated();
+    void forward(const std::function<void(TChildForm&)>& command);
+    void editTableEntry(int entry, uint32_t colorRef);
+
+    TSettings settings_;
+    TRecentFiles recent_;
+    int toolCode_ = 0;
+    QMdiArea* mdiArea_ = nullptr;
+    TColorPanel* colorPanel_ = nullptr;
+    std::unique_ptr<TIconForm> iconForm_;
+    std::unique_ptr<TAboutBox> aboutBox_;
+    QHash<QString, QAction*> actions_;
+    QHash<QString, QMenu*> menus_;
+    QList<QToolBar*> toolBars_;
+    QActionGroup* toolGroup_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QAction* separatorItem_ = nullptr;
+    QList<QAction*> recentItems_;
+    std::array<QLabel*, 4> statusPanels_{};
+    // Commands whose work arrives later stay disabled.
+    QList<QAction*> pending_;
+    QPointer<TChildForm> lastActive_;
 };
 
 }  // namespace tarvo

@@ -59,6 +59,7 @@ class TUndoStack {
     std::unique_ptr<TUndo> pop();
     // The top entry, whole.
     const TUndo& top() const { return *entries_.back(); }
+    TUndo& top() { return *entries_.back(); }
     void clear() { entries_.clear(); }
     size_t memoryBytes() const;
 

@@ -1,0 +1,579 @@
+#include "editor/ChildForm.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QListView>
+#include <QMdiArea>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QSplitter>
+#include <QStyledItemDelegate>
+#include <QStylePainter>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "core/Icon.h"
+#include "core/IconFormat.h"
+#include "dialogs/IconForm.h"
+#include "editor/EditorHost.h"
+#include "editor/WindowBox.h"
+#include "raster/Errors.h"
+
+namespace tarvo {
+
+namespace {
+
+constexpr int kRowHeight = 36;
+constexpr int kTextLeft = 36;
+
+// Tool codes of the selection tools while a selection exists, and what they return to.
+int selectionFallback(int code) {
+    switch (code) {
+        case 8: return 7;
+        case 15: return 13;
+        case 18: return 17;
+        case 20: return 19;
+        default: return code;
+    }
+}
+
+int widestThumbnail(const TIcon& icon) {
+    int widest = 0;
+    for (int i = 0; i < icon.ImageCount(); ++i)
+        widest = std::max(widest, icon.imageSize(i).width());
+    return std::min(32, widest);
+}
+
+// One row of the image list: the image's thumbnail and its text.
+void paintImageRow(QPainter& p, const QRect& row, const TIcon& icon, int index,
+                   const QString& text, const QPalette& palette, bool selected) {
+    p.fillRect(row, selected ? palette.highlight() : palette.base());
+    if (index < 0 || index >= icon.ImageCount()) return;
+    p.save();
+    p.setClipRect(row);
+    p.setPen(selected ? palette.highlightedText().color() : palette.text().color());
+    const int textHeight = p.fontMetrics().height();
+    p.drawText(QPoint(row.left() + kTextLeft, row.top() + kRowHeight / 2 - textHeight / 2 +
+                                                  p.fontMetrics().ascent()),
+               text);
+    const QRect box =
+        TChildForm::thumbnailBox(row, icon.imageSize(index), widestThumbnail(icon));
+    p.drawImage(box, icon.imageToArgb(index));
+    p.restore();
+}
+
+class ImageListDelegate : public QStyledItemDelegate {
+  public:
+    ImageListDelegate(const TChildForm& form, QObject* parent)
+        : QStyledItemDelegate(parent), form_(form) {}
+
+    void paint(QPainter* p, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        paintImageRow(*p, option.rect, form_.Document(), index.row(),
+                      index.data().toString(), option.palette,
+                      option.state & QStyle::State_Selected);
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const int text = option.fontMetrics.horizontalAdvance(index.data().toString());
+        return {text + 40 + kTextLeft, kRowHeight};
+    }
+
+  private:
+    const TChildForm& form_;
+};
+
+// The closed list shows the current row the way the open list draws it.
+class ImageCombo : public QComboBox {
+  public:
+    ImageCombo(const TChildForm& form, QWidget* parent) : QComboBox(parent), form_(form) {}
+
+  protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter p(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        option.currentText.clear();
+        p.drawComplexControl(QStyle::CC_ComboBox, option);
+        const QRect field =
+            style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField,
+                                    this);
+        QRect row(field.left(), field.center().y() - kRowHeight / 2 + 1, field.width(),
+                  kRowHeight);
+        p.setClipRect(field);
+        paintImageRow(p, row, form_.Document(), currentIndex(), currentText(), palette(), false);
+    }
+    QSize sizeHint() const override {
+        const QSize base = QComboBox::sizeHint();
+        return {std::max(base.width(), 190), std::max(base.height(), kRowHeight + 4)};
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+  private:
+    const TChildForm& form_;
+};
+
+}  // namespace
+
+TChildForm::TChildForm(TEditorHost& host, int width, int height, int bits, QWidget* parent)
+    : QMdiSubWindow(parent), host_(host), document_(std::make_unique<TIcon>()) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    document_->AddImage(width, height, bits);
+    UndoLists.resize(1);
+    RedoLists.resize(1);
+    buildWidgets();
+    setWindowTitle(QStringLiteral("Icon1"));
+    resize(783, 540);
+    FillImageList();
+    FitZoom();
+    host_.setUndoEnabled(false);
+    askToSave = [this](const QString& text, const QString& title) {
+        return QMessageBox::question(this, title, text,
+                                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                     QMessageBox::Yes);
+    };
+}
+
+TChildForm::~TChildForm() = default;
+
+void TChildForm::buildWidgets() {
+    auto* client = new QWidget(this);
+    auto* panel = new QWidget(client);
+    panel->setFixedHeight(kRowHeight + 10);
+    auto* panelLayout = new QHBoxLayout(panel);
+    panelLayout->setContentsMargins(8, 3, 8, 3);
+    auto* combo = new ImageCombo(*this, panel);
+    imageList_ = combo;
+    imageList_->setItemDelegate(new ImageListDelegate(*this, imageList_));
+    imageList_->setFocusPolicy(Qt::NoFocus);
+    panelLayout->addWidget(imageList_);
+    panelLayout->addStretch(1);
+    connect(imageList_, &QComboBox::activated, this, [this](int index) { selectImage(index); });
+
+    splitter_ = new QSplitter(Qt::Horizontal, client);
+    windowBox1_ = new TWindowBox(splitter_);
+    windowBox2_ = new TWindowBox(splitter_);
+    splitter_->setChildrenCollapsible(false);
+    splitter_->addWidget(windowBox1_);
+    splitter_->addWidget(windowBox2_);
+    windowBox1_->viewport()->setCursor(host_.toolCursor());
+
+    windowBox1_->onPaint = [this](QPainter& dc, const QRect&) { paintEditingView(dc); };
+    windowBox1_->onResize = [this] { FitZoom(); };
+    windowBox1_->onMouseMove = [this](QMouseEvent& e) { editingViewMouseMove(e); };
+    windowBox2_->onPaint = [this](QPainter& dc, const QRect&) { paintPreview(dc); };
+    windowBox2_->onResize = [this] { UpdateScrollRanges(); };
+
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(panel);
+    layout->addWidget(splitter_, 1);
+    setWidget(client);
+}
+
+void TChildForm::showAsConfigured() {
+    if (host_.childMaximize()) {
+        showMaximized();
+    } else {
+        show();
+    }
+}
+
+// ---- loading ------------------------------------------------------------------------------
+
+void TChildForm::LoadDocument(const QString& fileName) {
+    auto loaded = std::make_unique<TIcon>();
+    loaded->LoadFromFile(fileName);
+    if (loaded->ImageCount() == 0) throw TError("The file holds no images.");
+    document_ = std::move(loaded);
+    SelectionImage.reset();
+    SelectionActive = false;
+    LassoPoints.clear();
+    SelectionOutline = QImage();
+    SnapshotBuffer.clear();
+}
+
+void TChildForm::DocumentLoaded(const QString& fileName) {
+    setWindowTitle(QFileInfo(fileName).fileName());
+    FileName = fileName;
+    const size_t n = static_cast<size_t>(document_->ImageCount());
+    UndoLists.clear();
+    RedoLists.clear();
+    UndoLists.resize(n);
+    RedoLists.resize(n);
+    FillImageList();
+    host_.UpdateColors();
+    host_.setDeleteIconEnabled(n > 1);
+    FitZoom();
+    Modified = false;
+}
+
+// ---- the image list ---------------------------------------------------------------------
+
+QString TChildForm::imageRowText(int width, int height, int bits) {
+    switch (bits) {
+        case 1: return QStringLiteral("%1 x %2 monochrome").arg(width).arg(height);
+        case 4: return QStringLiteral("%1 x %2 16 colors").arg(width).arg(height);
+        case 8: return QStringLiteral("%1 x %2 256 colors").arg(width).arg(height);
+        default: return QStringLiteral("%1 x %2 %3 bits colors").arg(width).arg(height).arg(bits);
+    }
+}
+
+QRect TChildForm::thumbnailBox(const QRect& row, QSize image, int widestThumbnail) {
+    const int w = std::min(32, image.width()), h = std::min(32, image.height());
+    const int left = (widestThumbnail - w) / 2 + 2;
+    const int top = row.top() + 2 + (32 - h) / 2;
+    return {row.left() + left, top, w, h};
+}
+
+void TChildForm::FillImageList() {
+    const QSignalBlocker blocker(imageList_);
+    imageList_->clear();
+    const TIcon& icon = *document_;
+    int widest = 0;
+    for (int i = 0; i < icon.ImageCount(); ++i) {
+        const QSize size = icon.imageSize(i);
+        const QString text = imageRowText(size.width(), size.height(), icon.imageBitCount(i));
+        imageList_->addItem(text);
+        widest = std::max(widest, imageList_->fontMetrics().horizontalAdvance(text));
+    }
+    imageList_->view()->setMinimumWidth(std::max(imageList_->width(), kTextLeft + widest + 40));
+    imageList_->setCurrentIndex(icon.CurrentIndex());
+    imageList_->update();
+}
+
+void TChildForm::selectImage(int index) {
+    if (index < 0 || index >= document_->ImageCount()) return;
+    FinishEditing();
+    document_->SelectImage(index);
+    {
+        const QSignalBlocker blocker(imageList_);
+        imageList_->setCurrentIndex(index);
+    }
+    updateHistoryActions();
+    invalidateViews();
+    host_.repaintColorPanel();
+    host_.UpdateColors();
+    FitZoom();
+}
+
+void TChildForm::AddIcon() {
+    TIconForm& form = host_.iconForm();
+    if (form.exec() != QDialog::Accepted) return;
+    addImage(form.ImageWidth(), form.ImageHeight(), form.SelectedBitCount);
+}
+
+void TChildForm::addImage(int width, int height, int bits) {
+    FinishEditing();
+    document_->AddImage(width, height, bits);
+    host_.setUndoEnabled(false);
+    host_.setRedoEnabled(false);
+    UndoLists.emplace_back();
+    RedoLists.emplace_back();
+    FillImageList();
+    FitZoom();
+    host_.UpdateColors();
+    host_.setDeleteIconEnabled(true);
+    invalidateViews();
+    Modified = true;
+}
+
+void TChildForm::DeleteIcon() {
+    if (document_->ImageCount() < 2) return;
+    FinishEditing();
+    const int i = document_->CurrentIndex();
+    document_->DeleteImage();
+    UndoLists.erase(UndoLists.begin() + i);
+    RedoLists.erase(RedoLists.begin() + i);
+    FillImageList();
+    FitZoom();
+    host_.UpdateColors();
+    host_.setDeleteIconEnabled(document_->ImageCount() > 1);
+    FormActivate();
+    invalidateViews();
+    Modified = true;
+}
+
+// ---- views ------------------------------------------------------------------------------
+
+void TChildForm::FitZoom() {
+    Zoom = fitZoom(windowBox1_->clientSize(), document_->GetSize());
+    UpdateScrollRanges();
+    invalidateViews();
+}
+
+void TChildForm::ZoomIn() {
+    ++Zoom;
+    UpdateScrollRanges();
+    windowBox1_->viewport()->update();
+}
+
+void TChildForm::ZoomOut() {
+    if (Zoom <= kMinZoom) return;
+    --Zoom;
+    UpdateScrollRanges();
+    windowBox1_->viewport()->update();
+}
+
+void TChildForm::UpdateScrollRanges() {
+    const QSize size = document_->GetSize();
+    const QSize editing = editingScrollRanges(windowBox1_->clientSize(), size, Zoom);
+    windowBox1_->setScrollRanges(editing.width(), editing.height());
+    const QSize preview = previewScrollRanges(windowBox2_->clientSize(), size);
+    windowBox2_->setScrollRanges(preview.width(), preview.height());
+    GridOrigin = gridOrigin(windowBox1_->clientSize(), size, Zoom);
+}
+
+void TChildForm::invalidateViews() {
+    windowBox1_->viewport()->update();
+    windowBox2_->viewport()->update();
+    imageList_->update();
+}
+
+void TChildForm::setViewCursor(const QCursor& cursor) {
+    windowBox1_->viewport()->setCursor(cursor);
+}
+
+void TChildForm::paintEditingView(QPainter& dc) {
+    const QSize client = windowBox1_->clientSize();
+    GridOrigin = gridOrigin(client, document_->GetSize(), Zoom);
+    EditingViewState state;
+    state.image = document_.get();
+    state.zoom = Zoom;
+    state.scroll = windowBox1_->scrollPosition();
+    state.background = windowBox1_->palette().color(QPalette::Button);
+    state.toolCode = host_.ToolCode();
+    state.selectionActive = SelectionActive;
+    state.selectionRect = SelectionRect;
+    state.selectionImage = SelectionImage.get();
+    state.lassoPoints = LassoPoints;
+    state.selectionOutline = SelectionOutline.isNull() ? nullptr : &SelectionOutline;
+    state.mouseCell = mouseCell_;
+    state.brushColor = host_.BrushColor();
+    tarvo::paintEditingView(dc, client, state);
+}
+
+void TChildForm::paintPreview(QPainter& dc) {
+    PreviewState state;
+    state.image = document_.get();
+    state.scroll = windowBox2_->scrollPosition();
+    state.background = windowBox2_->palette().color(QPalette::Button);
+    state.selectionActive = SelectionActive;
+    state.selectionRect = SelectionRect;
+    state.selectionImage = SelectionImage.get();
+    tarvo::paintPreview(dc, windowBox2_->clientSize(), state);
+}
+
+void TChildForm::editingViewMouseMove(QMouseEvent& event) {
+    const QPoint cell =
+        cellAt(event.position().toPoint(), GridOrigin, windowBox1_->scrollPosition(), Zoom);
+    host_.setStatusText(1, cellStatusText(cell));
+    const bool moved = mouseCell_ != cell;
+    mouseCell_ = cell;
+    // The eraser's square follows the mouse.
+    if (moved && host_.ToolCode() == 21) windowBox1_->viewport()->update();
+}
+
+// ---- history ----------------------------------------------------------------------------
+
+bool TChildForm::canUndo() const {
+    const int i = document_->CurrentIndex();
+    return i >= 0 && !UndoLists[size_t(i)].empty();
+}
+
+bool TChildForm::canRedo() const {
+    const int i = document_->CurrentIndex();
+    return i >= 0 && !RedoLists[size_t(i)].empty();
+}
+
+void TChildForm::updateHistoryActions() {
+    host_.setUndoEnabled(canUndo());
+    host_.setRedoEnabled(canRedo());
+}
+
+void TChildForm::SaveUndo() {
+    const size_t i = size_t(document_->CurrentIndex());
+    RedoLists[i].clear();
+    auto e = std::make_unique<TUndo>();
+    if (SelectionImage) {
+        e->SelRect = SavedSelectionRect;
+        auto copy = SelectionImage->ExtractRect(QRect(QPoint(0, 0), SelectionImage->GetSize()),
+                                                false);
+        e->SetSelection(std::move(SelectionImage));
+        SelectionImage = std::move(copy);
+    }
+    e->SetData(document_->CurrentImageData());
+    UndoLists[i].push(std::move(e));
+    host_.setUndoEnabled(true);
+    host_.setRedoEnabled(false);
+    Modified = true;
+}
+
+void TChildForm::ensureFormat(const std::vector<uint8_t>& data) {
+    const BitmapHeader h = readBitmapHeader(data.data());
+    const QSize size(h.width, h.height / 2);
+    if (size == document_->GetSize() && h.bitCount == document_->BitCount()) return;
+    document_->ChangeFormat(size.width(), size.height(), h.bitCount);
+    FillImageList();
+    FitZoom();
+    host_.UpdateColors();
+}
+
+void TChildForm::Undo() {
+    if (!canUndo()) return;
+    const size_t i = size_t(document_->CurrentIndex());
+    TUndoStack& undo = UndoLists[i];
+    auto r = std::make_unique<TUndo>();
+    r->SetData(document_->CurrentImageData());
+    TUndo& e = undo.top();
+    ensureFormat(e.Data());
+    document_->SetCurrentImageData(e.Data());
+    // The redo entry keeps whatever selection floats now, so redo can bring it back.
+    if (SelectionImage) {
+        r->SelRect = SelectionRect;
+        r->SetSelection(std::move(SelectionImage));
+    }
+    if (e.Selection) {
+        SetSelectionRect(e.SelRect);
+        SavedSelectionRect = SelectionRect;
+    }
+    if (e.SelRect.isEmpty() || !e.Selection) {
+        SelectionImage.reset();
+        SelectionActive = false;
+        SaveSnapshot();
+        if (host_.ToolCode() == 8) host_.SetTool(7);
+    } else {
+        SelectionImage = std::move(e.Selection);
+        SelectionActive = true;
+        host_.SetTool(8);
+    }
+    RedoLists[i].push(std::move(r));
+    undo.pop();
+    invalidateViews();
+    updateHistoryActions();
+    host_.repaintColorPanel();
+}
+
+void TChildForm::Redo() {
+    if (!canRedo()) return;
+    const size_t i = size_t(document_->CurrentIndex());
+    TUndoStack& redo = RedoLists[i];
+    TUndo& e = redo.top();
+    auto u = std::make_unique<TUndo>();
+    if (SelectionActive) {
+        SavedSelectionRect = SelectionRect;
+        if (SelectionImage) {
+            u->SelRect = SavedSelectionRect;
+            u->SetSelection(std::move(SelectionImage));
+        }
+        host_.SetTool(7);
+    }
+    SelectionActive = !e.SelRect.isEmpty() && e.Selection;
+    if (SelectionActive) {
+        SetSelectionRect(e.SelRect);
+        SelectionImage = std::move(e.Selection);
+        host_.SetTool(8);
+    } else {
+        SelectionImage.reset();
+        if (host_.ToolCode() == 8) host_.SetTool(7);
+    }
+    u->SetData(document_->CurrentImageData());
+    ensureFormat(e.Data());
+    document_->SetCurrentImageData(e.Data());
+    SaveSnapshot();
+    UndoLists[i].push(std::move(u));
+    redo.pop();
+    invalidateViews();
+    updateHistoryActions();
+    host_.repaintColorPanel();
+}
+
+// ---- selection bookkeeping ----------------------------------------------------------------
+
+void TChildForm::SaveSnapshot() {
+    const auto data = document_->CurrentImageData();
+    SnapshotBuffer.assign(data.begin(), data.end());
+}
+
+void TChildForm::RestoreSnapshot() {
+    if (SnapshotBuffer.empty()) return;
+    document_->SetCurrentImageData(SnapshotBuffer);
+}
+
+void TChildForm::SetSelectionRect(const TRect& rect) {
+    SelectionRect = rect;
+    host_.setStatusText(3, QStringLiteral("[%1, %2]").arg(rect.width()).arg(rect.height()));
+}
+
+void TChildForm::DropSelection() {
+    if (!SelectionImage) return;
+    SaveUndo();
+    document_->PasteIcon(*SelectionImage, SelectionRect.toQRect());
+    SelectionImage.reset();
+    host_.SetTool(selectionFallback(host_.ToolCode()));
+    host_.setStatusText(3, QString());
+    SelectionActive = false;
+    invalidateViews();
+}
+
+void TChildForm::FinishEditing() {
+    DropSelection();
+    LassoPoints.clear();
+    SelectionOutline = QImage();
+}
+
+// ---- window events ------------------------------------------------------------------------
+
+void TChildForm::FormActivate() {
+    host_.UpdateColors();
+    updateHistoryActions();
+    host_.setDeleteIconEnabled(document_->ImageCount() > 1);
+}
+
+bool TChildForm::FormKeyDown(QKeyEvent&) {
+    return false;
+}
+
+void TChildForm::resizeEvent(QResizeEvent* event) {
+    QMdiSubWindow::resizeEvent(event);
+    const bool maximized = isMaximized();
+    if (maximizeWritten_ != maximized) {
+        host_.setChildMaximize(maximized);
+        maximizeWritten_ = maximized;
+    }
+    if (QWidget* client = widget()) {
+        const int width = client->width();
+        const int left = static_cast<int>(std::lround(width * 0.8));
+        splitter_->setSizes({left, std::max(0, width - left - splitter_->handleWidth())});
+    }
+}
+
+void TChildForm::closeEvent(QCloseEvent* event) {
+    if (Modified) {
+        if (QMdiArea* area = mdiArea()) area->setActiveSubWindow(this);
+        const QString caption = windowTitle();
+        switch (askToSave(QStringLiteral("Save changes to %1?").arg(caption), caption)) {
+            case QMessageBox::Yes:
+                // A save that did not happen keeps the window and its changes.
+                if (!host_.SaveDocument(*this)) {
+                    event->ignore();
+                    return;
+                }
+                break;
+            case QMessageBox::No:
+                break;
+            default:
+                event->ignore();
+                return;
+        }
+    }
+    host_.AddToRecent(FileName);
+    host_.setUndoEnabled(false);
+    host_.setDeleteIconEnabled(false);
+    QMdiSubWindow::closeEvent(event);
+}
+
+}  // namespace tarvo

@@ -1,0 +1,132 @@
+#pragma once
+
+#include <QMdiSubWindow>
+#include <QMessageBox>
+#include <QPoint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "editor/Rect.h"
+#include "editor/UndoHistory.h"
+#include "editor/ViewPainter.h"
+
+class QComboBox;
+class QSplitter;
+
+namespace tarvo {
+
+class TEditorHost;
+class TIcon;
+class TWindowBox;
+
+// A document window: one icon document, the list of its images, the magnified editing view with
+// its grid, the preview at actual size, and a separate undo and redo history for every image.
+class TChildForm : public QMdiSubWindow {
+    Q_OBJECT
+  public:
+    // A new document whose first image has the given size and depth. Throws when the image
+    // cannot be made (EOutOfResources, TError).
+    TChildForm(TEditorHost& host, int width, int height, int bits, QWidget* parent = nullptr);
+    ~TChildForm() override;
+
+    TIcon& Document() { return *document_; }
+    const TIcon& Document() const { return *document_; }
+
+    QString FileName;
+    bool Modified = false;
+    int Zoom = kMinZoom;
+    QPoint GridOrigin;
+    std::vector<uint8_t> SnapshotBuffer;
+    std::unique_ptr<TIcon> SelectionImage;
+    TRect SelectionRect;
+    TRect SavedSelectionRect;
+    bool SelectionActive = false;
+    std::vector<QPoint> LassoPoints;
+    QImage SelectionOutline;
+    // One history pair per image, in image order.
+    std::vector<TUndoStack> UndoLists;
+    std::vector<TUndoStack> RedoLists;
+
+    // Loading: replaces the document with the file's (throws; the window keeps its document on
+    // failure), then sets up the window for it.
+    void LoadDocument(const QString& fileName);
+    void DocumentLoaded(const QString& fileName);
+
+    // Add Icon after the new image dialog said OK, with its values; Delete Icon.
+    void AddIcon();
+    void addImage(int width, int height, int bits);
+    void DeleteIcon();
+    void FillImageList();
+    // The image list's choice: makes that image current.
+    void selectImage(int index);
+
+    void FitZoom();
+    void ZoomIn();
+    void ZoomOut();
+    void UpdateScrollRanges();
+    void SetModified(bool modified) { Modified = modified; }
+
+    void SaveUndo();
+    void Undo();
+    void Redo();
+    bool canUndo() const;
+    bool canRedo() const;
+
+    void SaveSnapshot();
+    void RestoreSnapshot();
+    void SetSelectionRect(const TRect& rect);
+    void DropSelection();
+    void FinishEditing();
+
+    // Activation: colours, command states.
+    void FormActivate();
+    // Keys the main window passes on; true when handled.
+    bool FormKeyDown(QKeyEvent& event);
+    void setViewCursor(const QCursor& cursor);
+    void invalidateViews();
+    // Shows the window in the frame, maximized when the setting says so.
+    void showAsConfigured();
+
+    QComboBox* imageList() const { return imageList_; }
+    TWindowBox* editingView() const { return windowBox1_; }
+    TWindowBox* preview() const { return windowBox2_; }
+    QSplitter* splitter() const { return splitter_; }
+    // The cell under the mouse as last seen by the editing view.
+    std::optional<QPoint> mouseCell() const { return mouseCell_; }
+
+    // The row text of an image in the list.
+    static QString imageRowText(int width, int height, int bits);
+    // Where an image's thumbnail goes in a list row: at most 32 x 32, centred in the width of the
+    // widest thumbnail.
+    static QRect thumbnailBox(const QRect& row, QSize image, int widestThumbnail);
+
+    // Asks "Save changes to ...?"; tests answer it themselves.
+    std::function<QMessageBox::StandardButton(const QString& text, const QString& title)>
+        askToSave;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void buildWidgets();
+    void paintEditingView(QPainter& dc);
+    void paintPreview(QPainter& dc);
+    void editingViewMouseMove(QMouseEvent& event);
+    void ensureFormat(const std::vector<uint8_t>& data);
+    void updateHistoryActions();
+    void afterImageChange();
+
+    TEditorHost& host_;
+    std::unique_ptr<TIcon> document_;
+    QComboBox* imageList_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    TWindowBox* windowBox1_ = nullptr;
+    TWindowBox* windowBox2_ = nullptr;
+    std::optional<QPoint> mouseCell_;
+    std::optional<bool> maximizeWritten_;
+};
+
+}  // namespace tarvo

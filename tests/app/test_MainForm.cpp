@@ -1,0 +1,311 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMenu>
+#include <QTemporaryDir>
+
+#include "TestSupport.h"
+#include "app/MainForm.h"
+#include "core/Icon.h"
+#include "dialogs/IconForm.h"
+#include "editor/ChildForm.h"
+
+namespace tarvo {
+namespace {
+
+// A main window with its own settings file, whose dialogs and message boxes answer themselves.
+class MainWindow : public ::testing::Test {
+  protected:
+    void SetUp() override { form = makeForm(); }
+
+    std::unique_ptr<TMainForm> makeForm() {
+        auto f = std::make_unique<TMainForm>(TSettings(dir.filePath("settings.ini")));
+        f->message = [this](QMessageBox::Icon icon, const QString& title, const QString& text,
+                            const QString&) {
+            messages.append(text);
+            lastTitle = title;
+            lastIcon = icon;
+        };
+        f->execDialog = [this](QDialog& d) {
+            if (auto* iconForm = qobject_cast<TIconForm*>(&d)) {
+                iconForm->WidthEdt->setText(width);
+                iconForm->HeightEdt->setText(height);
+                iconForm->ColorRadioGroup->button(colorItem)->setChecked(true);
+            }
+            d.accept();
+            return d.result();
+        };
+        f->askSaveName = [this](const QString&) { return saveName; };
+        f->resize(1000, 800);
+        f->show();
+        return f;
+    }
+
+    TChildForm* newDocument(const QString& w = "32", const QString& h = "32", int color = 4) {
+        width = w;
+        height = h;
+        colorItem = color;
+        const auto before = form->children().size();
+        form->FileNewExecute();
+        return form->children().size() > before ? form->activeChild() : nullptr;
+    }
+
+    // A pencil-like stroke: one history step, then a line.
+    static void stroke(TChildForm& c, int i) {
+        c.SaveUndo();
+        TIcon& icon = c.Document();
+        const bool argb = icon.BitCount() == 32;
+        if (argb) icon.BeginStroke();
+        icon.MoveTo(i % 7, 0);
+        icon.LineTo(i % 7, 5 + i % 3, argb ? 0xFF102030u : 0x0000FFu);
+        if (argb) icon.EndStroke();
+    }
+
+    QString file(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TMainForm> form;
+    QStringList messages;
+    QString lastTitle;
+    QMessageBox::Icon lastIcon = QMessageBox::NoIcon;
+    QString width = "32", height = "32", saveName;
+    int colorItem = 4;
+};
+
+TEST_F(MainWindow, StartsEmptyAndNumbersNewDocuments) {
+    EXPECT_TRUE(form->recentFileItems().isEmpty());
+    EXPECT_FALSE(form->separatorItem()->isVisible());
+    EXPECT_FALSE(form->menu("Edit")->menuAction()->isVisible());
+    EXPECT_TRUE(form->action("ToolsPencil")->isChecked());
+    EXPECT_EQ(form->ToolCode(), 0);
+    EXPECT_EQ(form->BrushColor(), 0xFFFFFFu);
+    EXPECT_EQ(form->BlurSize, 3);
+
+    TChildForm* first = newDocument("48", "40", 2);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->windowTitle(), "Icon1");
+    EXPECT_EQ(first->Document().GetSize(), QSize(48, 40));
+    EXPECT_EQ(first->Document().BitCount(), 8);
+    EXPECT_FALSE(first->Modified);
+    EXPECT_TRUE(first->FileName.isEmpty());
+    EXPECT_EQ(newDocument()->windowTitle(), "Icon2");
+    form->updateActions();
+    EXPECT_TRUE(form->menu("Edit")->menuAction()->isVisible());
+    EXPECT_TRUE(form->menu("Tools")->menuAction()->isVisible());
+    EXPECT_FALSE(form->action("EditUndo")->isEnabled());
+    EXPECT_FALSE(form->action("ToolsDeleteIcon")->isEnabled());
+}
+
+TEST_F(MainWindow, TheNewImageDialogRefusesSizesThatMakeNoImage) {
+    for (const char* bad : {"0", "-3", "abc", "", "40000"}) {
+        EXPECT_EQ(newDocument(bad, "16"), nullptr) << bad;
+        EXPECT_FALSE(form->iconForm().ErrorLbl->isHidden()) << bad;
+    }
+    EXPECT_EQ(form->NewDocCount, 0);
+    // Too large to allocate: a message, no window, no crash.
+    EXPECT_EQ(newDocument("30000", "30000"), nullptr);
+    EXPECT_EQ(messages.size(), 1);
+    // Larger than 256 is fine.
+    ASSERT_TRUE(newDocument("300", "20", 3));
+    EXPECT_EQ(form->activeChild()->windowTitle(), "Icon1");
+}
+
+TEST_F(MainWindow, RecentFilesAreKeptByTheRules) {
+    form->AddToRecent(QString());  // a never-saved document
+    EXPECT_TRUE(form->RecentFiles().files().isEmpty());
+    for (int i = 1; i <= 10; ++i) form->AddToRecent(QStringLiteral("/icons/f%1.ico").arg(i));
+    ASSERT_EQ(form->recentFileItems().size(), 9);
+    EXPECT_EQ(form->recentFileItems()[0]->text(), "&1 /icons/f10.ico");
+    EXPECT_EQ(form->recentFileItems()[8]->text(), "&9 /icons/f2.ico");
+    EXPECT_TRUE(form->separatorItem()->isVisible());
+    // Another letter case moves the listed entry up, spelled as now given.
+    form->AddToRecent("/ICONS/F5.ICO");
+    EXPECT_EQ(form->RecentFiles().files().size(), 9);
+    EXPECT_EQ(form->recentFileItems()[0]->text(), "&1 /ICONS/F5.ICO");
+    EXPECT_EQ(form->recentFileItems()[1]->text(), "&2 /icons/f10.ico");
+
+    // A vanished file: message, gone from the menu, but the settings file still lists it.
+    form->RecentFileClick(form->recentFileItems()[0]);
+    EXPECT_EQ(messages, QStringList{"File /ICONS/F5.ICO not found"});
+    EXPECT_EQ(lastIcon, QMessageBox::Critical);
+    EXPECT_EQ(form->recentFileItems().size(), 8);
+    EXPECT_EQ(form->recentFileItems()[0]->text(), "&1 /icons/f10.ico");
+    EXPECT_EQ(makeForm()->RecentFiles().files().value(0), "/ICONS/F5.ICO");
+}
+
+TEST_F(MainWindow, OpensFilesAndRefusesUnreadableOnes) {
+    TIcon icon;
+    icon.AddImage(16, 16, 4);
+    icon.AddImage(32, 32, 32);
+    icon.SaveToFile(file("two.ico"));
+    test::writeFile(file("bad.ico"), {0, 0, 1, 0, 9, 9});
+
+    EXPECT_EQ(form->OpenDocument(file("bad.ico")), nullptr);
+    EXPECT_EQ(messages, QStringList{"No icons in this file"});
+    EXPECT_EQ(lastTitle, "Tarvo Iconworks");
+    EXPECT_TRUE(form->children().isEmpty());
+    EXPECT_TRUE(form->RecentFiles().files().isEmpty());
+
+    TChildForm* child = form->OpenDocument(file("two.ico"));
+    ASSERT_TRUE(child);
+    EXPECT_EQ(child->windowTitle(), "two.ico");
+    EXPECT_EQ(child->FileName, file("two.ico"));
+    EXPECT_FALSE(child->Modified);
+    EXPECT_EQ(child->UndoLists.size(), 2u);
+    EXPECT_EQ(child->RedoLists.size(), 2u);
+    ASSERT_EQ(child->imageList()->count(), 2);
+    EXPECT_EQ(child->imageList()->itemText(0), "16 x 16 16 colors");
+    EXPECT_EQ(child->imageList()->itemText(1), "32 x 32 32 bits colors");
+    form->updateActions();
+    EXPECT_TRUE(form->action("ToolsDeleteIcon")->isEnabled());
+    // Closing it lists it.
+    child->close();
+    EXPECT_EQ(form->RecentFiles().files(), QStringList{file("two.ico")});
+}
+
+TEST(ImageList, RowsAndThumbnailBoxes) {
+    EXPECT_EQ(TChildForm::imageRowText(16, 16, 1), "16 x 16 monochrome");
+    EXPECT_EQ(TChildForm::imageRowText(32, 32, 4), "32 x 32 16 colors");
+    EXPECT_EQ(TChildForm::imageRowText(48, 48, 8), "48 x 48 256 colors");
+    EXPECT_EQ(TChildForm::imageRowText(256, 128, 24), "256 x 128 24 bits colors");
+    // Thumbnails are at most 32 x 32, centred in the widest one's width.
+    const QRect row(0, 72, 200, 36);
+    EXPECT_EQ(TChildForm::thumbnailBox(row, {16, 16}, 32), QRect(10, 82, 16, 16));
+    EXPECT_EQ(TChildForm::thumbnailBox(row, {256, 256}, 32), QRect(2, 74, 32, 32));
+    EXPECT_EQ(TChildForm::thumbnailBox(row, {16, 8}, 16), QRect(2, 86, 16, 8));
+}
+
+TEST_F(MainWindow, AddingAndDeletingImagesKeepTheirHistories) {
+    TChildForm* c = newDocument("16", "16", 1);
+    ASSERT_TRUE(c);
+    stroke(*c, 0);  // image 0 has one step
+    width = height = "48";
+    colorItem = 2;
+    form->action("ToolsAddIcon")->trigger();
+    ASSERT_EQ(c->Document().ImageCount(), 2);
+    EXPECT_EQ(c->Document().CurrentIndex(), 1);
+    EXPECT_EQ(c->imageList()->itemText(1), "48 x 48 256 colors");
+    EXPECT_EQ(c->imageList()->currentIndex(), 1);
+    EXPECT_TRUE(c->Modified);
+    stroke(*c, 1);
+    stroke(*c, 2);  // image 1 has two
+    ASSERT_EQ(c->UndoLists.size(), 2u);
+    EXPECT_EQ(c->UndoLists[0].size(), 1u);
+    EXPECT_EQ(c->UndoLists[1].size(), 2u);
+
+    // Undo on image 1 leaves image 0 alone; switching back finds its step.
+    const auto image0 = c->Document().imageToArgb(0);
+    c->Undo();
+    EXPECT_EQ(c->Document().imageToArgb(0), image0);
+    c->selectImage(0);
+    form->updateActions();
+    EXPECT_TRUE(form->action("EditUndo")->isEnabled());
+    EXPECT_FALSE(form->action("EditRedo")->isEnabled());
+
+    // Deleting image 0 takes its history with it.
+    form->action("ToolsDeleteIcon")->trigger();
+    ASSERT_EQ(c->Document().ImageCount(), 1);
+    ASSERT_EQ(c->UndoLists.size(), 1u);
+    EXPECT_EQ(c->UndoLists[0].size(), 1u);
+    EXPECT_EQ(c->RedoLists[0].size(), 1u);
+    form->updateActions();
+    EXPECT_FALSE(form->action("ToolsDeleteIcon")->isEnabled());
+}
+
+TEST_F(MainWindow, UndoAndRedoStepThroughStrokesAndFormatChanges) {
+    TChildForm* c = newDocument("32", "32", 2);
+    ASSERT_TRUE(c);
+    std::vector<QImage> states{c->Document().imageToArgb(0)};
+    for (int i = 0; i < 20; ++i) {
+        stroke(*c, i);
+        states.push_back(c->Document().imageToArgb(0));
+    }
+    EXPECT_EQ(c->UndoLists[0].size(), 20u);
+    for (int i = 19; i >= 0; --i) {
+        c->Undo();
+        EXPECT_EQ(c->Document().imageToArgb(0), states[size_t(i)]) << i;
+    }
+    form->updateActions();
+    EXPECT_FALSE(form->action("EditUndo")->isEnabled());
+    c->Redo();
+    c->Redo();
+    EXPECT_EQ(c->Document().imageToArgb(0), states[2]);
+    stroke(*c, 30);  // a new step discards what was left to redo
+    EXPECT_TRUE(c->RedoLists[0].empty());
+
+    // A format change is undone and redone through the image's format.
+    c->SaveUndo();
+    const QImage before = c->Document().imageToArgb(0);
+    c->Document().ChangeFormat(48, 48, 32);
+    c->FillImageList();
+    c->Undo();
+    EXPECT_EQ(c->Document().GetSize(), QSize(32, 32));
+    EXPECT_EQ(c->Document().BitCount(), 8);
+    EXPECT_EQ(c->Document().imageToArgb(0), before);
+    EXPECT_EQ(c->imageList()->itemText(0), "32 x 32 256 colors");
+    c->Redo();
+    EXPECT_EQ(c->Document().GetSize(), QSize(48, 48));
+    EXPECT_EQ(c->imageList()->itemText(0), "48 x 48 32 bits colors");
+}
+
+TEST_F(MainWindow, ZoomStopsAtFourButNotAbove) {
+    TChildForm* c = newDocument("256", "256");
+    ASSERT_TRUE(c);
+    c->Zoom = 5;
+    form->action("ZoomOutItem")->trigger();
+    EXPECT_EQ(c->Zoom, 4);
+    form->action("ZoomOutItem")->trigger();
+    EXPECT_EQ(c->Zoom, 4);
+    for (int i = 0; i < 40; ++i) form->action("ZoomInItem")->trigger();
+    EXPECT_EQ(c->Zoom, 44);
+}
+
+TEST_F(MainWindow, ClosePromptKeepsTheWindowWhenNothingWasSaved) {
+    TChildForm* c = newDocument();
+    ASSERT_TRUE(c);
+    stroke(*c, 1);
+    ASSERT_TRUE(c->Modified);
+    auto answer = QMessageBox::Yes;
+    QString asked;
+    c->askToSave = [&](const QString& text, const QString&) {
+        asked = text;
+        return answer;
+    };
+    // Yes, then the save dialog cancelled: the window and its changes stay.
+    EXPECT_FALSE(c->close());
+    EXPECT_EQ(asked, "Save changes to Icon1?");
+    EXPECT_EQ(form->children().size(), 1);
+    EXPECT_TRUE(c->Modified);
+    // Closing the program stops at a Cancel and keeps running.
+    answer = QMessageBox::Cancel;
+    EXPECT_FALSE(form->close());
+    EXPECT_EQ(form->children().size(), 1);
+    // Yes with a name saves, closes and lists the file.
+    answer = QMessageBox::Yes;
+    saveName = file("saved.ico");
+    EXPECT_TRUE(form->close());
+    TIcon back;
+    back.LoadFromFile(saveName);
+    EXPECT_EQ(back.GetSize(), QSize(32, 32));
+    EXPECT_EQ(form->RecentFiles().files(), QStringList{saveName});
+}
+
+TEST_F(MainWindow, ToolsSetTheCodeAndTheStatusShowsCells) {
+    TChildForm* c = newDocument("16", "16");
+    ASSERT_TRUE(c);
+    form->action("ToolsFilledEllipse")->trigger();
+    EXPECT_EQ(form->ToolCode(), 5);
+    form->action("ToolsHueSelection")->trigger();
+    EXPECT_EQ(form->ToolCode(), 19);
+    EXPECT_TRUE(form->action("ToolsHueSelection")->isChecked());
+    EXPECT_EQ(c->editingView()->viewport()->cursor().shape(), Qt::ArrowCursor);
+    form->action("ToolsLine")->trigger();
+    EXPECT_EQ(c->editingView()->viewport()->cursor().shape(), Qt::CrossCursor);
+}
+
+}  // namespace
+}  // namespace tarvo

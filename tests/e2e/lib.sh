@@ -1,0 +1,30 @@
+# Shared by the end-to-end scripts: a private settings file, the editor in the background, and
+# helpers to wait for windows and keep screenshots.
+set -u
+app=$1
+artifacts=${E2E_ARTIFACTS:-/tmp/tarvo-e2e}
+mkdir -p "$artifacts"
+work=$(mktemp -d)
+export TARVO_SETTINGS=$work/settings.ini
+export QT_QPA_PLATFORM=xcb
+pid=
+cleanup() {
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() { echo "FAIL: $*"; shot "failure-$(basename "$0" .sh)"; exit 1; }
+start() { "$app" "$@" & pid=$!; }
+# Waits for a visible window whose title matches; prints its id.
+window() {
+  local id
+  id=$(timeout 30 xdotool search --sync --onlyvisible --name "$1" | head -n 1) || return 1
+  [ -n "$id" ] && echo "$id"
+}
+shot() { import -window root "$artifacts/$1.png" 2>/dev/null; }
+# Number of screen pixels of exactly one colour, from a screenshot.
+count_colour() {
+  /usr/bin/convert "$1" -fill black +opaque "$2" -fill white -opaque "$2" \
+    -format '%[fx:round(mean*w*h)]' info:
+}
