@@ -24,6 +24,7 @@
 #include "core/Icon.h"
 #include "dialogs/IconForm.h"
 #include "editor/ChildForm.h"
+#include "editor/WindowBox.h"
 #include "raster/Errors.h"
 
 namespace tarvo {
@@ -79,13 +80,20 @@ constexpr ToolSpec kTools[] = {
 
 QCursor cursorFor(Cursor c) {
     switch (c) {
-        case Cursor::IBeam: return Qt::IBeamCursor;
-        case Cursor::Cross: return Qt::CrossCursor;
-        case Cursor::Pencil: return toolCursor(1);
-        case Cursor::Eye: return toolCursor(2);
-        case Cursor::Fill: return toolCursor(3);
-        case Cursor::Blur: return toolCursor(4);
-        case Cursor::Arrow: break;
+        case Cursor::IBeam:
+            return Qt::IBeamCursor;
+        case Cursor::Cross:
+            return Qt::CrossCursor;
+        case Cursor::Pencil:
+            return toolCursor(1);
+        case Cursor::Eye:
+            return toolCursor(2);
+        case Cursor::Fill:
+            return toolCursor(3);
+        case Cursor::Blur:
+            return toolCursor(4);
+        case Cursor::Arrow:
+            break;
     }
     return Qt::ArrowCursor;
 }
@@ -102,7 +110,7 @@ Cursor cursorOfCode(int code) {
 TMainForm::TMainForm(TSettings settings, QWidget* parent)
     : QMainWindow(parent), settings_(std::move(settings)) {
     setWindowTitle(kTitle);
-    setWindowIcon(themedIcon(QStringLiteral("tarvo-iconworks")));
+    setWindowIcon(applicationIcon());
     resize(783, 614);
 
     message = [this](QMessageBox::Icon icon, const QString& title, const QString& text,
@@ -163,7 +171,10 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
 }
 
 TMainForm::~TMainForm() {
+    // The children go away after this body: no more state updates from them.
     qApp->removeEventFilter(this);
+    disconnect(mdiArea_, nullptr, this, nullptr);
+    disconnect(QAbstractEventDispatcher::instance(), nullptr, this, nullptr);
 }
 
 // ---- actions and menus ---------------------------------------------------------------------
@@ -200,7 +211,8 @@ void TMainForm::createActions() {
     connect(makeAction("FileClose", "&Close", {}, "Close", "window-close"), &QAction::triggered,
             this, &TMainForm::FileCloseExecute);
     connect(makeAction("FileSave", "&Save", {K("Ctrl+S")}, "Save", "document-save"),
-            &QAction::triggered, this, [this] { forward([this](TChildForm& c) { SaveDocument(c); }); });
+            &QAction::triggered, this,
+            [this] { forward([this](TChildForm& c) { SaveDocument(c); }); });
     connect(makeAction("FileSaveAs", "Save &As..."), &QAction::triggered, this, [this] {
         forward([this](TChildForm& c) {
             const QString name = askSaveName(QFileInfo(c.windowTitle()).completeBaseName());
@@ -215,13 +227,13 @@ void TMainForm::createActions() {
     pending(makeAction("WebCamera", "WEB Camera..."));
     pending(makeAction("ScanNow", "Scan Now..."));
     pending(makeAction("FileAssociates", "File Associates..."));
-    connect(makeAction("FileExit", "E&xit", {}, "Exit|Quits the application"),
-            &QAction::triggered, this, &QWidget::close);
+    connect(makeAction("FileExit", "E&xit", {}, "Exit|Quits the application"), &QAction::triggered,
+            this, &QWidget::close);
 
     // Edit and the image list
-    connect(makeAction("EditUndo", "&Undo", {K("Ctrl+Z")}, "Undo|Reverts the last action",
-                       "edit-undo"),
-            &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.Undo(); }); });
+    connect(
+        makeAction("EditUndo", "&Undo", {K("Ctrl+Z")}, "Undo|Reverts the last action", "edit-undo"),
+        &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.Undo(); }); });
     connect(makeAction("EditRedo", "&Redo", {K("Ctrl+Y")}, "Redo", "edit-redo"),
             &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.Redo(); }); });
     pending(makeAction("EditCut", "Cu&t", {K("Ctrl+X")},
@@ -230,7 +242,8 @@ void TMainForm::createActions() {
                        "Copy|Copies the selection and puts it on the Clipboard"));
     pending(makeAction("EditPaste", "&Paste", {K("Ctrl+V"), K("Shift+Ins")},
                        "Paste|Inserts Clipboard contents"));
-    pending(makeAction("EditDelete", "&Delete", {K(Qt::Key_Delete)}, "Delete|Erases the selection"));
+    pending(
+        makeAction("EditDelete", "&Delete", {K(Qt::Key_Delete)}, "Delete|Erases the selection"));
     pending(makeAction("EditSelectAll", "Select &All", {K("Ctrl+A")},
                        "Select All|Selects the entire document"));
     pending(makeAction("EditCrop", "Crop"));
@@ -260,8 +273,8 @@ void TMainForm::createActions() {
     pending(makeAction("ToolsShiftUp", "Shift Up", {K(Qt::Key_Up)}, {}, "shift-up"));
     pending(makeAction("ToolsShiftDown", "Shift Down", {K(Qt::Key_Down)}, {}, "shift-down"));
     pending(makeAction("ToolsDecreaseSelectionLeft", "Decrease Selection Left", {K("Shift+Left")}));
-    pending(makeAction("ToolsIncreaseSelectionRight", "Increase Selection Right",
-                       {K("Shift+Right")}));
+    pending(
+        makeAction("ToolsIncreaseSelectionRight", "Increase Selection Right", {K("Shift+Right")}));
     pending(makeAction("TollsDecreaseSelectionUp", "Decrease Selection Up", {K("Shift+Up")}));
     pending(makeAction("ToolsIncreaseSelectionDown", "Increase Selection Down", {K("Shift+Down")}));
     pending(makeAction("ToolsRotateAngle", "Rotate Angle..."));
@@ -269,11 +282,16 @@ void TMainForm::createActions() {
     pending(makeAction("ToolsConvertImage", "Convert Image...", {K("Alt+C")}));
     pending(makeAction("FontItem", "Font...", {K("Ctrl+B")}));
     const std::pair<const char*, const char*> effects[] = {
-        {"EffectBrightness", "Adjust &Brightness..."}, {"EffectContrast", "Adjust &Contrast..."},
-        {"EffectAdjustColor", "Adjust Color..."},      {"EffectHSB", "Adjust &HSB..."},
-        {"EffectBlur", "B&lur Image"},                 {"EffectBlurSetting", "Blur &Setting..."},
-        {"EffectGrayScale", "&Gray Scale"},            {"EffectInvertColors", "&Invert Colors..."},
-        {"EffectSharpen", "Sharpen"},                  {"EffectEmboss", "Emboss"}};
+        {"EffectBrightness", "Adjust &Brightness..."},
+        {"EffectContrast", "Adjust &Contrast..."},
+        {"EffectAdjustColor", "Adjust Color..."},
+        {"EffectHSB", "Adjust &HSB..."},
+        {"EffectBlur", "B&lur Image"},
+        {"EffectBlurSetting", "Blur &Setting..."},
+        {"EffectGrayScale", "&Gray Scale"},
+        {"EffectInvertColors", "&Invert Colors..."},
+        {"EffectSharpen", "Sharpen"},
+        {"EffectEmboss", "Emboss"}};
     for (const auto& [name, caption] : effects) pending(makeAction(name, caption));
 
     // View
@@ -287,9 +305,9 @@ void TMainForm::createActions() {
     action("EffectsBarItem")->setText("Effects Bar");
     action("ColorsBarItem")->setText("Colors Bar");
     connect(action("ColorsBarItem"), &QAction::toggled, colorPanel_, &QWidget::setVisible);
-    connect(makeAction("ZoomInItem", "Zoom In", {K(Qt::KeypadModifier | Qt::Key_Plus)}, {},
-                       "zoom-in"),
-            &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.ZoomIn(); }); });
+    connect(
+        makeAction("ZoomInItem", "Zoom In", {K(Qt::KeypadModifier | Qt::Key_Plus)}, {}, "zoom-in"),
+        &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.ZoomIn(); }); });
     connect(makeAction("ZoomOutItem", "Zoom Out", {K(Qt::KeypadModifier | Qt::Key_Minus)}, {},
                        "zoom-out"),
             &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.ZoomOut(); }); });
@@ -360,9 +378,8 @@ void TMainForm::createMenus() {
 
     QMenu* view = bar->addMenu("&View");
     menus_.insert("View", view);
-    for (const char* n :
-         {"ToolbarItem", "ToolsBarItem", "EffectsBarItem", "ColorsBarItem", "ZoomInItem",
-          "ZoomOutItem"})
+    for (const char* n : {"ToolbarItem", "ToolsBarItem", "EffectsBarItem", "ColorsBarItem",
+                          "ZoomInItem", "ZoomOutItem"})
         add(view, n);
 
     // The document window's menus, shown while one is active.
@@ -372,14 +389,14 @@ void TMainForm::createMenus() {
 
     QMenu* tools = bar->addMenu("Tools");
     menus_.insert("Tools", tools);
-    for (const char* n : {"ToolsRectangleSelection", "ToolsEllipseSelection",
-                          "ToolsLassoSelection", "ToolsHueSelection", "ToolsColorSelection"})
+    for (const char* n : {"ToolsRectangleSelection", "ToolsEllipseSelection", "ToolsLassoSelection",
+                          "ToolsHueSelection", "ToolsColorSelection"})
         add(tools, n);
     add(tools, "ToolsExchangeColor");
     tools->addSeparator();
-    for (const char* n : {"ToolsErase", "ToolsFill", "ToolsPencil", "ToolsLine", "ToolsBlur",
-                          "ToolsText", "ToolsRectangle", "ToolsFilledRectangle", "ToolsEllipse",
-                          "ToolsFilledEllipse"})
+    for (const char* n :
+         {"ToolsErase", "ToolsFill", "ToolsPencil", "ToolsLine", "ToolsBlur", "ToolsText",
+          "ToolsRectangle", "ToolsFilledRectangle", "ToolsEllipse", "ToolsFilledEllipse"})
         add(tools, n);
     tools->addSeparator();
     QMenu* shifts = tools->addMenu("Shifts");
@@ -416,8 +433,8 @@ void TMainForm::createMenus() {
         if (!list.isEmpty()) window->addSeparator();
         for (qsizetype i = 0; i < list.size(); ++i) {
             TChildForm* child = list[i];
-            QAction* a = window->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(
-                child->windowTitle()));
+            QAction* a =
+                window->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(child->windowTitle()));
             a->setCheckable(true);
             a->setChecked(child == activeChild());
             connect(a, &QAction::triggered, this,
@@ -444,16 +461,17 @@ void TMainForm::createToolBars() {
         return b;
     };
     QToolBar* one = bar("TBXToolbar1", Qt::TopToolBarArea);
-    for (const char* n : {"FileNew", "FileOpen", "FileSave", "FileClose"}) one->addAction(action(n));
+    for (const char* n : {"FileNew", "FileOpen", "FileSave", "FileClose"})
+        one->addAction(action(n));
     one->addSeparator();
     for (const char* n : {"EditUndo", "EditRedo"}) one->addAction(action(n));
     one->addSeparator();
     for (const char* n : {"ToolsAddIcon", "ToolsDeleteIcon"}) one->addAction(action(n));
     addToolBarBreak(Qt::TopToolBarArea);
     QToolBar* two = bar("TBXToolbar2", Qt::TopToolBarArea);
-    for (const char* n : {"ToolsFlipVerical", "TollsFilpHorizontal", "ToolsRotateLeft",
-                          "ToolsRotateRight", "ToolsShiftLeft", "ToolsShiftRight",
-                          "ToolsShiftUp", "ToolsShiftDown"})
+    for (const char* n :
+         {"ToolsFlipVerical", "TollsFilpHorizontal", "ToolsRotateLeft", "ToolsRotateRight",
+          "ToolsShiftLeft", "ToolsShiftRight", "ToolsShiftUp", "ToolsShiftDown"})
         two->addAction(action(n));
     two->addSeparator();
     for (const char* n : {"ZoomInItem", "ZoomOutItem"}) two->addAction(action(n));
@@ -475,7 +493,7 @@ void TMainForm::createStatusBar() {
     const int widths[4] = {100, 100, 180, 100};
     for (int i = 0; i < 4; ++i) {
         auto* label = new QLabel(this);
-        label->setFixedWidth(widths[i]);
+        label->setMinimumWidth(widths[i]);
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         statusBar()->addWidget(label);
@@ -574,8 +592,7 @@ void TMainForm::FileNewExecute() {
     if (execDialog(form) != QDialog::Accepted) return;
     TChildForm* child = nullptr;
     try {
-        child = new TChildForm(*this, form.ImageWidth(), form.ImageHeight(),
-                               form.SelectedBitCount);
+        child = new TChildForm(*this, form.ImageWidth(), form.ImageHeight(), form.SelectedBitCount);
     } catch (const TError& e) {
         message(QMessageBox::Warning, kTitle, QStringLiteral("The image cannot be made."),
                 QString::fromUtf8(e.what()));

@@ -49,6 +49,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     void setDeleteIconEnabled(bool enabled) override;
     void setStatusText(int panel, const QString& text) override;
     TIconForm& iconForm() override { return *iconForm_; }
+    int runDialog(QDialog& dialog) override { return execDialog(dialog); }
     QCursor toolCursor() const override;
     bool SaveDocument(TChildForm& window) override;
     bool childMaximize() const override;

@@ -20,8 +20,8 @@ void loadRealIcon(TIcon& icon) {
     QTemporaryDir dir;
     const QString png = dir.filePath("wizard.png");
     QProcess::execute("/usr/bin/convert",
-                      {"wizard:", "-resize", "256x256!", "-alpha", "set", "-fuzz", "8%",
-                       "-fill", "none", "-draw", "color 0,0 floodfill", png});
+                      {"wizard:", "-resize", "256x256!", "-alpha", "set", "-fuzz", "8%", "-fill",
+                       "none", "-draw", "color 0,0 floodfill", png});
     const QImage picture = QImage(png).convertToFormat(QImage::Format_ARGB32);
     if (picture.size() != QSize(256, 256)) {
         fillPhoto(icon);

@@ -10,8 +10,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSplitter>
-#include <QStyledItemDelegate>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -32,11 +32,16 @@ constexpr int kTextLeft = 36;
 // Tool codes of the selection tools while a selection exists, and what they return to.
 int selectionFallback(int code) {
     switch (code) {
-        case 8: return 7;
-        case 15: return 13;
-        case 18: return 17;
-        case 20: return 19;
-        default: return code;
+        case 8:
+            return 7;
+        case 15:
+            return 13;
+        case 18:
+            return 17;
+        case 20:
+            return 19;
+        default:
+            return code;
     }
 }
 
@@ -48,19 +53,18 @@ int widestThumbnail(const TIcon& icon) {
 }
 
 // One row of the image list: the image's thumbnail and its text.
-void paintImageRow(QPainter& p, const QRect& row, const TIcon& icon, int index,
-                   const QString& text, const QPalette& palette, bool selected) {
+void paintImageRow(QPainter& p, const QRect& row, const TIcon& icon, int index, const QString& text,
+                   const QPalette& palette, bool selected) {
     p.fillRect(row, selected ? palette.highlight() : palette.base());
     if (index < 0 || index >= icon.ImageCount()) return;
     p.save();
     p.setClipRect(row);
     p.setPen(selected ? palette.highlightedText().color() : palette.text().color());
     const int textHeight = p.fontMetrics().height();
-    p.drawText(QPoint(row.left() + kTextLeft, row.top() + kRowHeight / 2 - textHeight / 2 +
-                                                  p.fontMetrics().ascent()),
+    p.drawText(QPoint(row.left() + kTextLeft,
+                      row.top() + kRowHeight / 2 - textHeight / 2 + p.fontMetrics().ascent()),
                text);
-    const QRect box =
-        TChildForm::thumbnailBox(row, icon.imageSize(index), widestThumbnail(icon));
+    const QRect box = TChildForm::thumbnailBox(row, icon.imageSize(index), widestThumbnail(icon));
     p.drawImage(box, icon.imageToArgb(index));
     p.restore();
 }
@@ -72,9 +76,8 @@ class ImageListDelegate : public QStyledItemDelegate {
 
     void paint(QPainter* p, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
-        paintImageRow(*p, option.rect, form_.Document(), index.row(),
-                      index.data().toString(), option.palette,
-                      option.state & QStyle::State_Selected);
+        paintImageRow(*p, option.rect, form_.Document(), index.row(), index.data().toString(),
+                      option.palette, option.state & QStyle::State_Selected);
     }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         const int text = option.fontMetrics.horizontalAdvance(index.data().toString());
@@ -97,11 +100,9 @@ class ImageCombo : public QComboBox {
         initStyleOption(&option);
         option.currentText.clear();
         p.drawComplexControl(QStyle::CC_ComboBox, option);
-        const QRect field =
-            style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField,
-                                    this);
-        QRect row(field.left(), field.center().y() - kRowHeight / 2 + 1, field.width(),
-                  kRowHeight);
+        const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option,
+                                                    QStyle::SC_ComboBoxEditField, this);
+        QRect row(field.left(), field.center().y() - kRowHeight / 2 + 1, field.width(), kRowHeight);
         p.setClipRect(field);
         paintImageRow(p, row, form_.Document(), currentIndex(), currentText(), palette(), false);
     }
@@ -215,10 +216,14 @@ void TChildForm::DocumentLoaded(const QString& fileName) {
 
 QString TChildForm::imageRowText(int width, int height, int bits) {
     switch (bits) {
-        case 1: return QStringLiteral("%1 x %2 monochrome").arg(width).arg(height);
-        case 4: return QStringLiteral("%1 x %2 16 colors").arg(width).arg(height);
-        case 8: return QStringLiteral("%1 x %2 256 colors").arg(width).arg(height);
-        default: return QStringLiteral("%1 x %2 %3 bits colors").arg(width).arg(height).arg(bits);
+        case 1:
+            return QStringLiteral("%1 x %2 monochrome").arg(width).arg(height);
+        case 4:
+            return QStringLiteral("%1 x %2 16 colors").arg(width).arg(height);
+        case 8:
+            return QStringLiteral("%1 x %2 256 colors").arg(width).arg(height);
+        default:
+            return QStringLiteral("%1 x %2 %3 bits colors").arg(width).arg(height).arg(bits);
     }
 }
 
@@ -262,7 +267,7 @@ void TChildForm::selectImage(int index) {
 
 void TChildForm::AddIcon() {
     TIconForm& form = host_.iconForm();
-    if (form.exec() != QDialog::Accepted) return;
+    if (host_.runDialog(form) != QDialog::Accepted) return;
     addImage(form.ImageWidth(), form.ImageHeight(), form.SelectedBitCount);
 }
 
@@ -400,8 +405,8 @@ void TChildForm::SaveUndo() {
     auto e = std::make_unique<TUndo>();
     if (SelectionImage) {
         e->SelRect = SavedSelectionRect;
-        auto copy = SelectionImage->ExtractRect(QRect(QPoint(0, 0), SelectionImage->GetSize()),
-                                                false);
+        auto copy =
+            SelectionImage->ExtractRect(QRect(QPoint(0, 0), SelectionImage->GetSize()), false);
         e->SetSelection(std::move(SelectionImage));
         SelectionImage = std::move(copy);
     }

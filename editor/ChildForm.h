@@ -103,8 +103,7 @@ class TChildForm : public QMdiSubWindow {
     static QRect thumbnailBox(const QRect& row, QSize image, int widestThumbnail);
 
     // Asks "Save changes to ...?"; tests answer it themselves.
-    std::function<QMessageBox::StandardButton(const QString& text, const QString& title)>
-        askToSave;
+    std::function<QMessageBox::StandardButton(const QString& text, const QString& title)> askToSave;
 
   protected:
     void closeEvent(QCloseEvent* event) override;

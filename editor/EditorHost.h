@@ -4,6 +4,8 @@
 #include <QString>
 #include <cstdint>
 
+class QDialog;
+
 namespace tarvo {
 
 class TChildForm;
@@ -36,6 +38,8 @@ class TEditorHost {
 
     // The new image dialog, shared by every window.
     virtual TIconForm& iconForm() = 0;
+    // Shows a dialog modally and gives its result.
+    virtual int runDialog(QDialog& dialog) = 0;
     // The editing view's cursor for the current tool.
     virtual QCursor toolCursor() const = 0;
     // Saves the window's document as the Save command does. False when nothing was written

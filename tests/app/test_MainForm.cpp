@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
+#include <QRadioButton>
 #include <QTemporaryDir>
 
 #include "TestSupport.h"
@@ -13,6 +15,7 @@
 #include "core/Icon.h"
 #include "dialogs/IconForm.h"
 #include "editor/ChildForm.h"
+#include "editor/WindowBox.h"
 
 namespace tarvo {
 namespace {

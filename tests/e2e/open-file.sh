@@ -5,7 +5,7 @@ icontool=$2
 printf '[Main]\nChildMaximize=1\n' > "$TARVO_SETTINGS"
 # A 16 x 16 picture: a magenta square on green, with a transparent corner.
 /usr/bin/convert -size 16x16 xc:'#00C000' -fill '#FF00FF' -draw 'rectangle 4,4 11,11' \
-  -alpha set -region 3x3+0+0 -alpha transparent "$work/picture.png" || fail "ImageMagick failed"
+  -alpha set -region 3x3+0+0 -alpha transparent "PNG32:$work/picture.png" || fail "ImageMagick failed"
 "$icontool" create "$work/square.ico" "$work/picture.png" || fail "could not make the icon"
 start "$work/square.ico"
 window '^Tarvo Iconworks - \[square.ico\]$' >/dev/null || fail "square.ico did not open"
