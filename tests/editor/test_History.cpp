@@ -38,9 +38,12 @@ TEST(UndoStack, EntriesComeOutAsTheyWentIn) {
             if (step == 6) icon.ChangeFormat(20, 20, bits == 32 ? 8 : 32);
             pushed.push_back(current(icon));
             stack.push(entryOf(icon));
-            const uint32_t colour = bits == 32 ? 0xFF000000u | random() : random() & 0xFFFFFF;
+            const bool argb = icon.BitCount() == 32;
+            const uint32_t colour = argb ? 0xFF000000u | random() : random() & 0xFFFFFF;
+            if (argb) icon.BeginStroke();
             icon.MoveTo(int(random() % 20), int(random() % 17));
             icon.LineTo(int(random() % 20), int(random() % 17), colour);
+            if (argb) icon.EndStroke();
             if (step == 9) {  // a pop and a push in the middle of the sequence
                 EXPECT_EQ(stack.pop()->Data(), pushed.back());
                 pushed.pop_back();
@@ -61,13 +64,15 @@ TEST(UndoStack, SmallEditsCostLittleMemory) {
     icon.AddImage(256, 256, 32);
     const QImage picture = test::testPicture(256, 256);
     for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) icon.SetPixelValue(x, y, picture.pixel(x, y));
+        for (int x = 0; x < 256; ++x) icon.WorkBitmap().setPixel(x, y, picture.pixel(x, y));
     const size_t raw = icon.CurrentImageData().size();
     TUndoStack stack;
     for (int i = 0; i < 100; ++i) {
         stack.push(entryOf(icon));
+        icon.BeginStroke();
         icon.MoveTo(i, 0);
         icon.LineTo(i, 40, 0xFF112233);
+        icon.EndStroke();
     }
     // The top is kept whole; the 99 below it hold only their differences.
     EXPECT_LT(stack.memoryBytes(), raw + 99 * 4096);
