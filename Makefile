@@ -19,7 +19,7 @@ build: deps
 build-san: deps
 	cmake -S . -B $(SAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTARVO_WERROR=ON \
 	  -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTARVO_SANITIZE=ON -DTARVO_FUZZ=ON \
-	  -DTARVO_BENCH=OFF -DTARVO_GUI=OFF $(CMAKE_ARGS)
+	  -DTARVO_BENCH=OFF $(CMAKE_ARGS)
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 
 run: build

@@ -190,6 +190,13 @@ void TChildForm::LoadDocument(const QString& fileName) {
     loaded->LoadFromFile(fileName);
     if (loaded->ImageCount() == 0) throw TError("The file holds no images.");
     document_ = std::move(loaded);
+    // Every image gets its own empty history at once, so the lists match the images even
+    // before the window is set up for the new document.
+    const size_t n = static_cast<size_t>(document_->ImageCount());
+    UndoLists.clear();
+    RedoLists.clear();
+    UndoLists.resize(n);
+    RedoLists.resize(n);
     SelectionImage.reset();
     SelectionActive = false;
     LassoPoints.clear();
@@ -200,14 +207,9 @@ void TChildForm::LoadDocument(const QString& fileName) {
 void TChildForm::DocumentLoaded(const QString& fileName) {
     setWindowTitle(QFileInfo(fileName).fileName());
     FileName = fileName;
-    const size_t n = static_cast<size_t>(document_->ImageCount());
-    UndoLists.clear();
-    RedoLists.clear();
-    UndoLists.resize(n);
-    RedoLists.resize(n);
     FillImageList();
     host_.UpdateColors();
-    host_.setDeleteIconEnabled(n > 1);
+    host_.setDeleteIconEnabled(document_->ImageCount() > 1);
     FitZoom();
     Modified = false;
 }
@@ -386,12 +388,12 @@ void TChildForm::editingViewMouseMove(QMouseEvent& event) {
 
 bool TChildForm::canUndo() const {
     const int i = document_->CurrentIndex();
-    return i >= 0 && !UndoLists[size_t(i)].empty();
+    return i >= 0 && size_t(i) < UndoLists.size() && !UndoLists[size_t(i)].empty();
 }
 
 bool TChildForm::canRedo() const {
     const int i = document_->CurrentIndex();
-    return i >= 0 && !RedoLists[size_t(i)].empty();
+    return i >= 0 && size_t(i) < RedoLists.size() && !RedoLists[size_t(i)].empty();
 }
 
 void TChildForm::updateHistoryActions() {
