@@ -12,12 +12,15 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QSlider>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QToolBar>
 
 #include "app/AboutBox.h"
 #include "app/ColorPanel.h"
 #include "app/HelpWindow.h"
+#include "app/HotSpotDlg.h"
 #include "app/Icons.h"
 #include "app/ToolCursors.h"
 #include "core/DocumentFiles.h"
@@ -36,9 +39,6 @@ const QString kOpenFilter = QStringLiteral(
     "Icon Files (*.ico);;Cursor Files (*.cur);;ANI Files (*.ani);;"
     "Resource Files (*.exe, *.dll) (*.exe *.dll);;"
     "Image Files (*.gif, *.png, *.bmp, *.jpg) (*.gif *.png *.bmp *.jpg);;All Files (*)");
-const QString kSaveFilter = QStringLiteral(
-    "Icon Files (*.ico);;Cursor Files (*.cur);;ANI Files (*.ani);;Bitmap Files (*.bmp);;"
-    "JPEG Files (*.jpg);;GIF Files (*.gif);;PNG Files (*.png)");
 
 enum class Cursor { Arrow, IBeam, Cross, Pencil, Eye, Fill, Blur };
 
@@ -122,11 +122,14 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
     };
     execDialog = [](QDialog& dialog) { return dialog.exec(); };
     askOpenFiles = [this] {
-        return QFileDialog::getOpenFileNames(this, QStringLiteral("Open"), QString(), kOpenFilter);
+        return QFileDialog::getOpenFileNames(this, QStringLiteral("Open"), QString(), kOpenFilter,
+                                             nullptr, QFileDialog::DontUseNativeDialog);
     };
-    askSaveName = [this](const QString& suggested) {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("Save As"), suggested,
-                                            kSaveFilter);
+    askSaveName = [this](TChildForm& window, const QString& suggested) {
+        QFileDialog& dialog = window.SaveDialog();
+        dialog.selectFile(suggested);
+        if (execDialog(dialog) != QDialog::Accepted) return QString();
+        return dialog.selectedFiles().value(0);
     };
 
     mdiArea_ = new QMdiArea(this);
@@ -153,6 +156,7 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
 
     iconForm_ = std::make_unique<TIconForm>(this);
     aboutBox_ = std::make_unique<TAboutBox>(this);
+    hotSpotDlg_ = std::make_unique<THotSpotDlg>(this);
 
     createActions();
     createToolActions();
@@ -214,15 +218,10 @@ void TMainForm::createActions() {
             &QAction::triggered, this,
             [this] { forward([this](TChildForm& c) { SaveDocument(c); }); });
     connect(makeAction("FileSaveAs", "Save &As..."), &QAction::triggered, this, [this] {
-        forward([this](TChildForm& c) {
-            const QString name = askSaveName(QFileInfo(c.windowTitle()).completeBaseName());
-            if (name.isEmpty()) return;
-            const QString previous = c.FileName;
-            c.FileName = name;
-            if (!SaveDocument(c)) c.FileName = previous;
-        });
+        forward([this](TChildForm& c) { SaveDocumentAs(c, c.windowTitle()); });
     });
-    pending(makeAction("SaveAll1", "Save All"));
+    connect(makeAction("SaveAll1", "Save All"), &QAction::triggered, this,
+            &TMainForm::SaveAll1Click);
     pending(makeAction("TwainSettings", "TWAIN Settings..."));
     pending(makeAction("WebCamera", "WEB Camera..."));
     pending(makeAction("ScanNow", "Scan Now..."));
@@ -628,22 +627,62 @@ TChildForm* TMainForm::OpenDocument(const QString& fileName) {
 }
 
 bool TMainForm::SaveDocument(TChildForm& window) {
-    QString name = window.FileName;
+    const QString name = window.FileName;
     const QString ext = QFileInfo(name).suffix().toLower();
-    if (name.isEmpty() || ext == QLatin1String("exe") || ext == QLatin1String("dll")) {
-        name = askSaveName(QFileInfo(window.windowTitle()).completeBaseName());
-        if (name.isEmpty()) return false;
+    // Modules are only read; they are saved under another name.
+    if (name.isEmpty() || ext == QLatin1String("exe") || ext == QLatin1String("dll"))
+        return SaveDocumentAs(window, window.windowTitle());
+    TIcon& icon = window.Document();
+    if (ext == QLatin1String("cur")) {
+        // One hot spot for every image, asked each time with the values last entered.
+        if (execDialog(*hotSpotDlg_) != QDialog::Accepted) return false;
+        icon.markAsCursor(QPoint(hotSpotDlg_->XSpin->value(), hotSpotDlg_->YSpin->value()));
+    } else if (ext == QLatin1String("ico")) {
+        icon.markAsIcon();
     }
     try {
-        saveDocument(window.Document(), name);
+        // The file is replaced only once the whole of it is written.
+        saveDocument(icon, name);
     } catch (const TError& e) {
-        message(QMessageBox::Warning, kTitle, QString::fromUtf8(e.what()), {});
+        message(QMessageBox::Warning, kTitle,
+                QStringLiteral("The file \"%1\" could not be saved.").arg(name),
+                QString::fromUtf8(e.what()));
         return false;
     }
-    window.FileName = name;
-    window.setWindowTitle(QFileInfo(name).fileName());
     window.Modified = false;
     return true;
+}
+
+bool TMainForm::SaveDocumentAs(TChildForm& window, const QString& suggested) {
+    const QFileInfo info(suggested);
+    const QString base = info.suffix().isEmpty() ? suggested : info.completeBaseName();
+    QString name;
+    for (;;) {
+        name = askSaveName(window, base);
+        if (name.isEmpty()) return false;
+        const QString ext = QFileInfo(name).suffix().toLower();
+        if (ext != QLatin1String("exe") && ext != QLatin1String("dll")) break;
+    }
+    const QString previous = window.FileName;
+    window.FileName = name;
+    if (!SaveDocument(window)) {
+        // Nothing was written under the new name: the window keeps its old one.
+        window.FileName = previous;
+        return false;
+    }
+    window.setWindowTitle(QFileInfo(name).fileName());
+    return true;
+}
+
+void TMainForm::SaveAll1Click() {
+    // From the last window to the first; each is saved, then closed (its close prompt asks again
+    // when the save did not happen).
+    const QList<TChildForm*> list = children();
+    for (qsizetype i = list.size() - 1; i >= 0; --i) {
+        QPointer<TChildForm> window = list[i];
+        SaveDocument(*window);
+        if (window) window->close();
+    }
 }
 
 void TMainForm::subWindowActivated() {
@@ -694,6 +733,14 @@ void TMainForm::SetBrushColor(uint32_t color) {
 
 void TMainForm::UpdateColors() {
     colorPanel_->UpdateColors();
+}
+
+void TMainForm::setAlphaPercent(int percent) {
+    {
+        const QSignalBlocker blocker(colorPanel_->TrackBar);
+        colorPanel_->TrackBar->setValue(percent);
+    }
+    colorPanel_->TrackBarChange(colorPanel_->TrackBar->value());
 }
 
 void TMainForm::repaintColorPanel() {

@@ -21,6 +21,7 @@ class QToolBar;
 namespace tarvo {
 
 class TAboutBox;
+class THotSpotDlg;
 class TChildForm;
 class TColorPanel;
 class TIconForm;
@@ -42,6 +43,8 @@ class TMainForm : public QMainWindow, public TEditorHost {
     void SetPenColor(uint32_t color) override;
     void SetBrushColor(uint32_t color) override;
     void UpdateColors() override;
+    void setAlphaPercent(int percent) override;
+    int blurSize() const override { return BlurSize; }
     void repaintColorPanel() override;
     void AddToRecent(const QString& fileName) override;
     void setUndoEnabled(bool enabled) override;
@@ -60,6 +63,9 @@ class TMainForm : public QMainWindow, public TEditorHost {
     void FileOpenExecute();
     void FileCloseExecute();
     TChildForm* OpenDocument(const QString& fileName);
+    bool SaveDocumentAs(TChildForm& window, const QString& suggested);
+    void SaveAll1Click();
+    THotSpotDlg& hotSpotDialog() const { return *hotSpotDlg_; }
     void RecentFileClick(QAction* item);
     void HelpIndexExecute();
 
@@ -88,7 +94,8 @@ class TMainForm : public QMainWindow, public TEditorHost {
         message;
     std::function<int(QDialog& dialog)> execDialog;
     std::function<QStringList()> askOpenFiles;
-    std::function<QString(const QString& suggested)> askSaveName;
+    // The save dialog of a window, shown with a suggested name; empty when cancelled.
+    std::function<QString(TChildForm& window, const QString& suggested)> askSaveName;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -118,6 +125,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     TColorPanel* colorPanel_ = nullptr;
     std::unique_ptr<TIconForm> iconForm_;
     std::unique_ptr<TAboutBox> aboutBox_;
+    std::unique_ptr<THotSpotDlg> hotSpotDlg_;
     QHash<QString, QAction*> actions_;
     QHash<QString, QMenu*> menus_;
     QList<QToolBar*> toolBars_;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QListView>
@@ -163,7 +164,9 @@ void TChildForm::buildWidgets() {
 
     windowBox1_->onPaint = [this](QPainter& dc, const QRect&) { paintEditingView(dc); };
     windowBox1_->onResize = [this] { FitZoom(); };
-    windowBox1_->onMouseMove = [this](QMouseEvent& e) { editingViewMouseMove(e); };
+    windowBox1_->onMouseDown = [this](QMouseEvent& e) { WindowBox1MouseDown(e); };
+    windowBox1_->onMouseMove = [this](QMouseEvent& e) { WindowBox1MouseMove(e); };
+    windowBox1_->onMouseUp = [this](QMouseEvent& e) { WindowBox1MouseUp(e); };
     windowBox2_->onPaint = [this](QPainter& dc, const QRect&) { paintPreview(dc); };
     windowBox2_->onResize = [this] { UpdateScrollRanges(); };
 
@@ -212,6 +215,39 @@ void TChildForm::DocumentLoaded(const QString& fileName) {
     host_.setDeleteIconEnabled(document_->ImageCount() > 1);
     FitZoom();
     Modified = false;
+}
+
+// ---- saving ------------------------------------------------------------------------------
+
+namespace {
+const char* const kSaveTypes[] = {"ico", "cur", "ani", "bmp", "jpg", "gif", "png"};
+}  // namespace
+
+QFileDialog& TChildForm::SaveDialog() {
+    if (!saveDialog_) {
+        saveDialog_ = new QFileDialog(this, QStringLiteral("Save As"));
+        saveDialog_->setAcceptMode(QFileDialog::AcceptSave);
+        saveDialog_->setFileMode(QFileDialog::AnyFile);
+        saveDialog_->setOption(QFileDialog::DontUseNativeDialog);
+        saveDialog_->setNameFilters(
+            {QStringLiteral("Icon Files (*.ico)"), QStringLiteral("Cursor Files (*.cur)"),
+             QStringLiteral("ANI Files (*.ani)"), QStringLiteral("Bitmap Files (*.bmp)"),
+             QStringLiteral("JPEG Files (*.jpg)"), QStringLiteral("GIF Files (*.gif)"),
+             QStringLiteral("PNG Files (*.png)")});
+        saveDialog_->setDefaultSuffix(QStringLiteral("ico"));
+        connect(saveDialog_, &QFileDialog::filterSelected, this, [this](const QString& filter) {
+            SaveDialogTypeChange(int(saveDialog_->nameFilters().indexOf(filter)));
+        });
+    }
+    return *saveDialog_;
+}
+
+void TChildForm::SaveDialogTypeChange(int typeIndex) {
+    if (typeIndex < 0 || typeIndex >= int(std::size(kSaveTypes))) return;
+    QFileDialog& dialog = SaveDialog();
+    dialog.setDefaultSuffix(QString::fromLatin1(kSaveTypes[typeIndex]));
+    const QString filter = dialog.nameFilters().value(typeIndex);
+    if (dialog.selectedNameFilter() != filter) dialog.selectNameFilter(filter);
 }
 
 // ---- the image list ---------------------------------------------------------------------
@@ -374,14 +410,174 @@ void TChildForm::paintPreview(QPainter& dc) {
     tarvo::paintPreview(dc, windowBox2_->clientSize(), state);
 }
 
-void TChildForm::editingViewMouseMove(QMouseEvent& event) {
-    const QPoint cell =
-        cellAt(event.position().toPoint(), GridOrigin, windowBox1_->scrollPosition(), Zoom);
+// ---- mouse tools ----------------------------------------------------------------------------
+
+QPoint TChildForm::cellOf(const QMouseEvent& event) const {
+    return cellAt(event.position().toPoint(), GridOrigin, windowBox1_->scrollPosition(), Zoom);
+}
+
+bool TChildForm::overImage(const QMouseEvent& event) const {
+    const QSize size = document_->GetSize();
+    const QRect area(GridOrigin - windowBox1_->scrollPosition(), size * Zoom);
+    return area.contains(event.position().toPoint());
+}
+
+void TChildForm::repaintViewsNow() {
+    windowBox1_->viewport()->update();
+    windowBox2_->viewport()->update();
+}
+
+void TChildForm::WindowBox1MouseDown(QMouseEvent& event) {
+    const int code = host_.ToolCode();
+    TIcon& icon = *document_;
+    const bool argb = icon.BitCount() == 32;
+    if (Drawing && code < 6) {
+        // A second button cancels the drag; its undo step stays in the history.
+        if (argb && icon.strokeActive()) icon.EndStroke();
+        RestoreSnapshot();
+        Drawing = false;
+        invalidateViews();
+        return;
+    }
+    const QPoint cell = cellOf(event);
+    AnchorCell = cell;
+    Drawing = true;
+    const uint32_t c =
+        event.button() == Qt::LeftButton ? host_.PenColor() : host_.BrushColor();
+    switch (code) {
+        case 0:
+            if (!overImage(event)) {
+                Drawing = false;
+                return;
+            }
+            SaveUndo();
+            SaveSnapshot();
+            if (argb) icon.BeginStroke();
+            icon.SetPixelValue(cell.x(), cell.y(), c);
+            icon.MoveTo(cell.x(), cell.y());
+            invalidateViews();
+            break;
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+            SaveUndo();
+            SaveSnapshot();
+            break;
+        case 9:
+            if (QRect(QPoint(0, 0), icon.GetSize()).contains(cell)) {
+                const uint32_t v = icon.GetPixelValue(cell.x(), cell.y());
+                if (event.button() == Qt::LeftButton) {
+                    host_.SetPenColor(v);
+                } else {
+                    host_.SetBrushColor(v);
+                }
+                if (argb) host_.setAlphaPercent(static_cast<int>(qAlpha(v) * 100 / 255));
+                host_.repaintColorPanel();
+            }
+            break;
+        case 12:
+            SaveUndo();
+            icon.FloodFill(cell.x(), cell.y(), c);
+            invalidateViews();
+            break;
+        case 16:
+            SaveUndo();
+            icon.SmoothPixel(cell.x(), cell.y(), host_.blurSize());
+            invalidateViews();
+            break;
+        case 21: {
+            if (overImage(event)) windowBox1_->viewport()->setCursor(Qt::BlankCursor);
+            SaveUndo();
+            SaveSnapshot();
+            const uint32_t brush = host_.BrushColor();
+            icon.FilledRectangle(cell.x() - 1, cell.y() - 1, cell.x(), cell.y(), brush, brush);
+            invalidateViews();
+            break;
+        }
+        default:
+            // Selections and text arrive with their own tools.
+            Drawing = false;
+            break;
+    }
+}
+
+void TChildForm::drawShape(int code, QPoint cell, Qt::MouseButtons buttons) {
+    TIcon& icon = *document_;
+    RestoreSnapshot();
+    const QPoint a = AnchorCell;
+    const int l = std::min(a.x(), cell.x()), t = std::min(a.y(), cell.y());
+    const int r = std::max(a.x(), cell.x()), b = std::max(a.y(), cell.y());
+    const bool left = buttons & Qt::LeftButton;
+    const uint32_t c = left ? host_.PenColor() : host_.BrushColor();
+    const uint32_t other = left ? host_.BrushColor() : host_.PenColor();
+    switch (code) {
+        case 1:
+            icon.MoveTo(a.x(), a.y());
+            icon.LineTo(cell.x(), cell.y(), c);
+            break;
+        case 2: icon.Rectangle(l, t, r, b, c); break;
+        case 3: icon.FilledRectangle(l, t, r, b, c, other); break;
+        case 4: icon.Ellipse(l, t, r, b, c); break;
+        case 5: icon.FilledEllipse(l, t, r, b, c, other); break;
+        default: break;
+    }
+}
+
+void TChildForm::WindowBox1MouseMove(QMouseEvent& event) {
+    const QPoint cell = cellOf(event);
     host_.setStatusText(1, cellStatusText(cell));
     const bool moved = mouseCell_ != cell;
     mouseCell_ = cell;
-    // The eraser's square follows the mouse.
-    if (moved && host_.ToolCode() == 21) windowBox1_->viewport()->update();
+    const int code = host_.ToolCode();
+    if (Drawing) {
+        TIcon& icon = *document_;
+        const uint32_t c =
+            event.buttons() & Qt::LeftButton ? host_.PenColor() : host_.BrushColor();
+        switch (code) {
+            case 0:
+                AnchorCell = cell;
+                icon.LineTo(cell.x(), cell.y(), c);
+                break;
+            case 1:
+            case 2:
+            case 3:
+            case 4:
+            case 5: drawShape(code, cell, event.buttons()); break;
+            case 16: icon.SmoothPixel(cell.x(), cell.y(), host_.blurSize()); break;
+            case 21: {
+                const uint32_t brush = host_.BrushColor();
+                icon.FilledRectangle(cell.x() - 1, cell.y() - 1, cell.x(), cell.y(), brush,
+                                     brush);
+                break;
+            }
+            default: break;
+        }
+        repaintViewsNow();
+        if (code >= 2 && code <= 5)
+            host_.setStatusText(3, QStringLiteral("[%1, %2]")
+                                       .arg(std::abs(cell.x() - AnchorCell.x()) + 1)
+                                       .arg(std::abs(cell.y() - AnchorCell.y()) + 1));
+    }
+    // The eraser's square follows the mouse, which it replaces over the image.
+    if (code == 21) {
+        windowBox1_->viewport()->setCursor(overImage(event) ? Qt::BlankCursor : Qt::ArrowCursor);
+        if (moved) windowBox1_->viewport()->update();
+    }
+}
+
+void TChildForm::WindowBox1MouseUp(QMouseEvent&) {
+    if (!Drawing) return;
+    Drawing = false;
+    TIcon& icon = *document_;
+    if (icon.BitCount() == 32) {
+        if (icon.strokeActive()) icon.EndStroke();
+    } else {
+        icon.StoreImage();
+        icon.SelectImage(icon.CurrentIndex());
+    }
+    invalidateViews();
 }
 
 // ---- history ----------------------------------------------------------------------------

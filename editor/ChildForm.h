@@ -13,6 +13,7 @@
 #include "editor/ViewPainter.h"
 
 class QComboBox;
+class QFileDialog;
 class QSplitter;
 
 namespace tarvo {
@@ -37,6 +38,8 @@ class TChildForm : public QMdiSubWindow {
     QString FileName;
     bool Modified = false;
     int Zoom = kMinZoom;
+    bool Drawing = false;
+    QPoint AnchorCell;
     QPoint GridOrigin;
     std::vector<uint8_t> SnapshotBuffer;
     std::unique_ptr<TIcon> SelectionImage;
@@ -89,6 +92,11 @@ class TChildForm : public QMdiSubWindow {
     // Shows the window in the frame, maximized when the setting says so.
     void showAsConfigured();
 
+    // This window's save dialog: it keeps the chosen file type between uses, and choosing a type
+    // makes its extension the one added to names typed without one.
+    QFileDialog& SaveDialog();
+    void SaveDialogTypeChange(int typeIndex);
+
     QComboBox* imageList() const { return imageList_; }
     TWindowBox* editingView() const { return windowBox1_; }
     TWindowBox* preview() const { return windowBox2_; }
@@ -113,7 +121,14 @@ class TChildForm : public QMdiSubWindow {
     void buildWidgets();
     void paintEditingView(QPainter& dc);
     void paintPreview(QPainter& dc);
-    void editingViewMouseMove(QMouseEvent& event);
+    void WindowBox1MouseDown(QMouseEvent& event);
+    void WindowBox1MouseMove(QMouseEvent& event);
+    void WindowBox1MouseUp(QMouseEvent& event);
+    QPoint cellOf(const QMouseEvent& event) const;
+    bool overImage(const QMouseEvent& event) const;
+    void updateEraserCursor(const QMouseEvent& event);
+    void drawShape(int code, QPoint cell, Qt::MouseButtons buttons);
+    void repaintViewsNow();
     void ensureFormat(const std::vector<uint8_t>& data);
     void updateHistoryActions();
     void afterImageChange();
@@ -126,6 +141,7 @@ class TChildForm : public QMdiSubWindow {
     TWindowBox* windowBox2_ = nullptr;
     std::optional<QPoint> mouseCell_;
     std::optional<bool> maximizeWritten_;
+    QFileDialog* saveDialog_ = nullptr;
 };
 
 }  // namespace tarvo

@@ -24,6 +24,11 @@ class TEditorHost {
     virtual uint32_t BrushColor() const = 0;
     virtual void SetPenColor(uint32_t color) = 0;
     virtual void SetBrushColor(uint32_t color) = 0;
+    // The colour picker found a 32-bit colour: the alpha slider moves to `percent` and its
+    // alpha is applied to both colours again.
+    virtual void setAlphaPercent(int percent) = 0;
+    // The blur brush's window size.
+    virtual int blurSize() const = 0;
     // Resets both colours for the active document's current image and repaints the panel.
     virtual void UpdateColors() = 0;
     virtual void repaintColorPanel() = 0;

@@ -42,7 +42,10 @@ class MainWindow : public ::testing::Test {
             d.accept();
             return d.result();
         };
-        f->askSaveName = [this](const QString&) { return saveName; };
+        f->askSaveName = [this](TChildForm&, const QString& suggested) {
+            suggestions.append(suggested);
+            return saveName;
+        };
         f->resize(1000, 800);
         f->show();
         return f;
@@ -76,6 +79,7 @@ class MainWindow : public ::testing::Test {
     QString lastTitle;
     QMessageBox::Icon lastIcon = QMessageBox::NoIcon;
     QString width = "32", height = "32", saveName;
+    QStringList suggestions;
     int colorItem = 4;
 };
 
