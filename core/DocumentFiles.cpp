@@ -1,13 +1,13 @@
 #include "core/DocumentFiles.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "core/AniFormat.h"
 #include "core/Bytes.h"
 #include "core/Icon.h"
 #include "raster/Codecs.h"
 #include "raster/Errors.h"
+#include "raster/FileWriter.h"
 
 namespace tarvo {
 
@@ -22,20 +22,10 @@ void saveDocument(TIcon& icon, const QString& fileName) {
     } else if (ext == QLatin1String("ani")) {
         const std::vector<uint8_t> bytes =
             writeAnimatedCursor(std::span(icon.ImageBlock(), icon.BlockSize()));
-        QSaveFile file(fileName);
-        auto failed = [&] {
-            return EWriteError(QStringLiteral("Cannot write %1: %2")
-                                   .arg(fileName, file.errorString())
-                                   .toStdString());
-        };
-        if (!file.open(QIODevice::WriteOnly)) throw failed();
-        if (file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) !=
-            qint64(bytes.size())) {
-            const EWriteError error = failed();
-            file.cancelWriting();
-            throw error;
-        }
-        if (!file.commit()) throw failed();
+        writeWholeFile(fileName, [&bytes](QIODevice& file) {
+            return file.write(reinterpret_cast<const char*>(bytes.data()),
+                              qint64(bytes.size())) == qint64(bytes.size());
+        });
     } else {
         writeRasterFile(icon.CreateImageBitmap(), fileName);
     }

@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
@@ -16,6 +15,7 @@
 #include "raster/Codecs.h"
 #include "raster/ColorMatch.h"
 #include "raster/Errors.h"
+#include "raster/FileWriter.h"
 #include "raster/Planes.h"
 
 namespace tarvo {
@@ -154,19 +154,10 @@ void TIcon::SaveToStream(QIODevice& stream) const {
 }
 
 void TIcon::SaveToFile(const QString& fileName) const {
-    QSaveFile file(fileName);
-    auto failed = [&] {
-        return EWriteError(
-            QStringLiteral("Cannot write %1: %2").arg(fileName, file.errorString()).toStdString());
-    };
-    if (!file.open(QIODevice::WriteOnly)) throw failed();
-    const qint64 n = BlockSize();
-    if (file.write(reinterpret_cast<const char*>(ImageBlock()), n) != n) {
-        const EWriteError error = failed();
-        file.cancelWriting();
-        throw error;
-    }
-    if (!file.commit()) throw failed();
+    writeWholeFile(fileName, [this](QIODevice& file) {
+        const qint64 n = BlockSize();
+        return file.write(reinterpret_cast<const char*>(ImageBlock()), n) == n;
+    });
 }
 
 void TIcon::LoadFromIconHandle(const TIconHandle& icon) {

@@ -5,9 +5,9 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
 
 #include "raster/Errors.h"
+#include "raster/FileWriter.h"
 #include "raster/GifCodec.h"
 
 namespace tarvo {
@@ -89,30 +89,15 @@ void writeRasterFile(const QImage& image, const QString& fileName) {
     if (!gif && !QImageWriter::supportedImageFormats().contains(format))
         throw failed(QStringLiteral("no picture format is known for the extension .%1")
                          .arg(QString::fromLatin1(format)));
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) throw failed(file.errorString());
-    if (gif) {
-        QByteArray bytes;
-        try {
-            bytes = encodeGif(image);
-        } catch (const TError& e) {
-            file.cancelWriting();
-            throw failed(QString::fromStdString(e.what()));
+    writeWholeFile(fileName, [&](QIODevice& file) {
+        if (gif) {
+            const QByteArray bytes = encodeGif(image);
+            return file.write(bytes) == bytes.size();
         }
-        if (file.write(bytes) != bytes.size()) {
-            const EWriteError error = failed(file.errorString());
-            file.cancelWriting();
-            throw error;
-        }
-    } else {
         QImageWriter writer(&file, format);
-        if (!writer.write(image)) {
-            const EWriteError error = failed(writer.errorString());
-            file.cancelWriting();
-            throw error;
-        }
-    }
-    if (!file.commit()) throw failed(file.errorString());
+        if (!writer.write(image)) throw TError(writer.errorString().toStdString());
+        return true;
+    });
 }
 
 }  // namespace tarvo
