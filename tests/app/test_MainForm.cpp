@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 
 #include "TestSupport.h"
+#include "WindowTest.h"
 #include "app/MainForm.h"
 #include "core/Icon.h"
 #include "dialogs/IconForm.h"
@@ -20,68 +21,7 @@
 namespace tarvo {
 namespace {
 
-// A main window with its own settings file, whose dialogs and message boxes answer themselves.
-class MainWindow : public ::testing::Test {
-  protected:
-    void SetUp() override { form = makeForm(); }
-
-    std::unique_ptr<TMainForm> makeForm() {
-        auto f = std::make_unique<TMainForm>(TSettings(dir.filePath("settings.ini")));
-        f->message = [this](QMessageBox::Icon icon, const QString& title, const QString& text,
-                            const QString&) {
-            messages.append(text);
-            lastTitle = title;
-            lastIcon = icon;
-        };
-        f->execDialog = [this](QDialog& d) {
-            if (auto* iconForm = qobject_cast<TIconForm*>(&d)) {
-                iconForm->WidthEdt->setText(width);
-                iconForm->HeightEdt->setText(height);
-                iconForm->ColorRadioGroup->button(colorItem)->setChecked(true);
-            }
-            d.accept();
-            return d.result();
-        };
-        f->askSaveName = [this](TChildForm&, const QString& suggested) {
-            suggestions.append(suggested);
-            return saveName;
-        };
-        f->resize(1000, 800);
-        f->show();
-        return f;
-    }
-
-    TChildForm* newDocument(const QString& w = "32", const QString& h = "32", int color = 4) {
-        width = w;
-        height = h;
-        colorItem = color;
-        const auto before = form->children().size();
-        form->FileNewExecute();
-        return form->children().size() > before ? form->activeChild() : nullptr;
-    }
-
-    // A pencil-like stroke: one history step, then a line.
-    static void stroke(TChildForm& c, int i) {
-        c.SaveUndo();
-        TIcon& icon = c.Document();
-        const bool argb = icon.BitCount() == 32;
-        if (argb) icon.BeginStroke();
-        icon.MoveTo(i % 7, 0);
-        icon.LineTo(i % 7, 5 + i % 3, argb ? 0xFF102030u : 0x0000FFu);
-        if (argb) icon.EndStroke();
-    }
-
-    QString file(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
-
-    QTemporaryDir dir;
-    std::unique_ptr<TMainForm> form;
-    QStringList messages;
-    QString lastTitle;
-    QMessageBox::Icon lastIcon = QMessageBox::NoIcon;
-    QString width = "32", height = "32", saveName;
-    QStringList suggestions;
-    int colorItem = 4;
-};
+using test::MainWindow;
 
 TEST_F(MainWindow, StartsEmptyAndNumbersNewDocuments) {
     EXPECT_TRUE(form->recentFileItems().isEmpty());

@@ -1,0 +1,260 @@
+#include <QFileDialog>
+#include <QLabel>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTest>
+
+#include "TestSupport.h"
+#include "WindowTest.h"
+#include "app/ColorPanel.h"
+#include "app/HotSpotDlg.h"
+#include "core/PixelFormats.h"
+#include "editor/WindowBox.h"
+
+namespace tarvo {
+namespace {
+
+// Mouse gestures on the editing view, with real mouse events on its viewport.
+class Tools : public test::MainWindow {
+  protected:
+    TChildForm* document(const QString& side, int colorItem) {
+        TChildForm* c = newDocument(side, side, colorItem);
+        EXPECT_TRUE(c);
+        QApplication::processEvents();
+        return c;
+    }
+    QPoint at(TChildForm& c, QPoint cell) const {
+        return c.GridOrigin + cell * c.Zoom + QPoint(c.Zoom / 2, c.Zoom / 2);
+    }
+    void press(TChildForm& c, QPoint cell, Qt::MouseButton b = Qt::LeftButton) {
+        QTest::mousePress(c.editingView()->viewport(), b, {}, at(c, cell));
+    }
+    void move(TChildForm& c, QPoint cell) {
+        QTest::mouseMove(c.editingView()->viewport(), at(c, cell));
+    }
+    void release(TChildForm& c, QPoint cell, Qt::MouseButton b = Qt::LeftButton) {
+        QTest::mouseRelease(c.editingView()->viewport(), b, {}, at(c, cell));
+    }
+    void drag(TChildForm& c, QPoint from, QPoint to) {
+        press(c, from);
+        move(c, to);
+        release(c, to);
+    }
+    void useTool(const char* name) { form->action(name)->trigger(); }
+};
+
+TEST_F(Tools, RectanglesAreTheSameWhicheverCornerStarts) {
+    useTool("ToolsRectangle");
+    TChildForm* a = document("16", 3);
+    form->SetPenColor(0x0000FF);
+    drag(*a, {5, 5}, {2, 9});
+    EXPECT_EQ(form->statusPanel(3)->text(), "[4, 5]");
+    TChildForm* b = document("16", 3);
+    form->SetPenColor(0x0000FF);
+    drag(*b, {2, 9}, {5, 5});
+    EXPECT_EQ(a->Document().imageToArgb(0), b->Document().imageToArgb(0));
+    EXPECT_EQ(a->Document().GetPixelValue(2, 5), 0x0000FFu);
+    // Below 32 bits per pixel the right and bottom edges are excluded.
+    EXPECT_EQ(a->Document().GetPixelValue(4, 8), 0x0000FFu);
+    EXPECT_NE(a->Document().GetPixelValue(5, 9), 0x0000FFu);
+    EXPECT_NE(a->Document().GetPixelValue(3, 6), 0x0000FFu);
+    EXPECT_EQ(a->UndoLists[0].size(), 1u);  // one step for the whole drag
+}
+
+TEST_F(Tools, ASecondButtonCancelsTheDrag) {
+    useTool("ToolsLine");
+    TChildForm* c = document("16", 2);
+    form->SetPenColor(0x0000FF);
+    const QImage before = c->Document().imageToArgb(0);
+    const uint32_t start = c->Document().GetPixelValue(1, 1);
+    press(*c, {1, 1});
+    move(*c, {12, 9});
+    EXPECT_NE(c->Document().GetPixelValue(1, 1), start);
+    press(*c, {12, 9}, Qt::RightButton);
+    EXPECT_EQ(c->Document().GetPixelValue(1, 1), start);
+    EXPECT_EQ(c->Document().imageToArgb(0), before);
+    release(*c, {12, 9});
+    release(*c, {12, 9}, Qt::RightButton);
+    c->Undo();
+    EXPECT_EQ(c->Document().imageToArgb(0), before);
+}
+
+TEST_F(Tools, PencilOutsideTheImageRecordsNothing) {
+    TChildForm* c = document("8", 4);
+    press(*c, {-1, 3});
+    release(*c, {-1, 3});
+    EXPECT_TRUE(c->UndoLists[0].empty());
+    EXPECT_FALSE(c->Modified);
+    // Inside, a stroke of one colour with alpha, composed when the button comes up.
+    press(*c, {1, 1});
+    move(*c, {4, 1});
+    release(*c, {4, 1});
+    EXPECT_EQ(c->UndoLists[0].size(), 1u);
+    for (int x = 1; x <= 4; ++x) EXPECT_EQ(c->Document().GetPixelValue(x, 1), 0xFF000000u) << x;
+}
+
+TEST_F(Tools, ThePickerReadsTransparencyAndAlpha) {
+    useTool("ToolsColorSelection");
+    TChildForm* four = document("16", 1);
+    press(*four, {3, 3});  // a new paletted image is transparent
+    release(*four, {3, 3});
+    EXPECT_EQ(form->PenColor(), Transparent);
+
+    TChildForm* argb = document("16", 4);
+    argb->Document().BeginStroke();
+    argb->Document().SetPixelValue(2, 2, 0x80123456);
+    argb->Document().EndStroke();
+    press(*argb, {2, 2}, Qt::RightButton);
+    release(*argb, {2, 2}, Qt::RightButton);
+    EXPECT_EQ(form->colorPanel().TrackBar->value(), 50);
+    EXPECT_EQ(form->BrushColor(), 0x7F123456u);  // the slider's alpha, truncated
+}
+
+TEST_F(Tools, TheEraserPaintsTwoByTwoCellsAndFillsWithTheRightButton) {
+    useTool("ToolsErase");
+    TChildForm* c = document("16", 3);
+    form->SetBrushColor(0x00FF00);
+    press(*c, {0, 0});
+    release(*c, {0, 0});
+    EXPECT_EQ(c->Document().GetPixelValue(0, 0), 0x00FF00u);
+    EXPECT_NE(c->Document().GetPixelValue(1, 0), 0x00FF00u);
+    EXPECT_NE(c->Document().GetPixelValue(0, 1), 0x00FF00u);
+    press(*c, {6, 6});
+    release(*c, {6, 6});
+    for (const QPoint p : {QPoint(5, 5), QPoint(6, 5), QPoint(5, 6), QPoint(6, 6)})
+        EXPECT_EQ(c->Document().GetPixelValue(p.x(), p.y()), 0x00FF00u) << p.x() << "," << p.y();
+    EXPECT_NE(c->Document().GetPixelValue(7, 6), 0x00FF00u);
+
+    useTool("ToolsFill");
+    form->SetBrushColor(0xFF0000);
+    press(*c, {10, 10}, Qt::RightButton);
+    release(*c, {10, 10}, Qt::RightButton);
+    EXPECT_EQ(c->Document().GetPixelValue(15, 15), 0xFF0000u);
+    EXPECT_EQ(c->Document().GetPixelValue(0, 0), 0x00FF00u);
+}
+
+// ---- file commands ----
+
+TEST_F(Tools, OpeningSeveralFilesSurvivesABadOne) {
+    for (const char* name : {"a.ico", "c.ico"}) {
+        TIcon icon;
+        icon.AddImage(16, 16, 8);
+        icon.SaveToFile(file(name));
+    }
+    test::writeFile(file("b.ico"), {0, 0, 1, 0, 1, 0});
+    form->askOpenFiles = [this] { return QStringList{file("a.ico"), file("b.ico"), file("c.ico")}; };
+    form->action("FileOpen")->trigger();
+    ASSERT_EQ(form->children().size(), 2);
+    EXPECT_EQ(form->children()[0]->windowTitle(), "a.ico");
+    EXPECT_EQ(form->children()[1]->windowTitle(), "c.ico");
+    EXPECT_EQ(messages, QStringList{"No icons in this file"});
+}
+
+TEST_F(Tools, CursorsAskForTheHotSpotEveryTime) {
+    TChildForm* c = document("32", 4);
+    c->addImage(16, 16, 4);
+    QList<QPoint> shown;
+    QPoint answer(5, 7);
+    form->execDialog = [&](QDialog& d) {
+        auto* hotSpot = qobject_cast<THotSpotDlg*>(&d);
+        if (!hotSpot) return int(QDialog::Rejected);
+        shown.append({hotSpot->XSpin->value(), hotSpot->YSpin->value()});
+        hotSpot->XSpin->setValue(answer.x());
+        hotSpot->YSpin->setValue(answer.y());
+        return int(QDialog::Accepted);
+    };
+    saveName = file("arrow.cur");
+    ASSERT_TRUE(form->SaveDocumentAs(*c, c->windowTitle()));
+    EXPECT_EQ(suggestions, QStringList{"Icon1"});
+    EXPECT_EQ(c->windowTitle(), "arrow.cur");
+    answer = {1, 2};
+    ASSERT_TRUE(form->SaveDocument(*c));
+    EXPECT_EQ(shown, (QList<QPoint>{{0, 0}, {5, 7}}));
+    TIcon back;
+    back.LoadFromFile(saveName);
+    EXPECT_EQ(back.fileType(), 2);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(back.entry(i).planes, 1);  // hot spot x
+        EXPECT_EQ(back.entry(i).bitCount, 2);  // hot spot y
+    }
+    // A cancelled hot spot dialog saves nothing and keeps the changes.
+    c->SaveUndo();
+    form->execDialog = [](QDialog&) { return int(QDialog::Rejected); };
+    EXPECT_FALSE(form->SaveDocument(*c));
+    EXPECT_TRUE(c->Modified);
+}
+
+TEST_F(Tools, SaveAsSuggestsTheNameAndRefusesModules) {
+    TIcon icon;
+    icon.AddImage(16, 16, 4);
+    icon.SaveToFile(file("logo.ico"));
+    TChildForm* c = form->OpenDocument(file("logo.ico"));
+    ASSERT_TRUE(c);
+    QStringList answers{file("logo.dll"), file("logo.exe"), file("logo.png")};
+    form->askSaveName = [&](TChildForm&, const QString& suggested) {
+        suggestions.append(suggested);
+        return answers.takeFirst();
+    };
+    ASSERT_TRUE(form->SaveDocumentAs(*c, c->windowTitle()));
+    EXPECT_EQ(suggestions, (QStringList{"logo", "logo", "logo"}));
+    EXPECT_EQ(c->windowTitle(), "logo.png");
+    EXPECT_EQ(QImage(file("logo.png")).size(), QSize(16, 16));
+    // The save dialog's type decides the extension of names typed without one.
+    c->SaveDialogTypeChange(1);
+    EXPECT_EQ(c->SaveDialog().defaultSuffix(), "cur");
+    c->SaveDialogTypeChange(6);
+    EXPECT_EQ(c->SaveDialog().defaultSuffix(), "png");
+}
+
+TEST_F(Tools, AnimatedCursorsGetAFramePerImage) {
+    TChildForm* c = document("32", 4);
+    c->addImage(32, 32, 8);
+    c->addImage(32, 32, 4);
+    saveName = file("busy.ani");
+    ASSERT_TRUE(form->SaveDocumentAs(*c, c->windowTitle()));
+    TIcon back;
+    back.LoadFromFile(saveName);
+    ASSERT_EQ(back.ImageCount(), 3);
+    EXPECT_EQ(back.imageBitCount(0), 32);
+    EXPECT_EQ(back.imageBitCount(1), 8);
+    EXPECT_EQ(back.imageBitCount(2), 4);
+}
+
+TEST_F(Tools, AFailedSaveNamesTheFileAndKeepsTheChanges) {
+    if (!QFile::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    TChildForm* c = document("16", 4);
+    c->SaveUndo();
+    ASSERT_TRUE(QFile::link("/dev/full", file("full.ico")));
+    saveName = file("full.ico");
+    EXPECT_FALSE(form->SaveDocumentAs(*c, c->windowTitle()));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains(file("full.ico")));
+    EXPECT_TRUE(c->Modified);
+    EXPECT_TRUE(c->FileName.isEmpty());
+    EXPECT_EQ(c->windowTitle(), "Icon1");
+}
+
+TEST_F(Tools, SaveAllAsksForNewDocumentsAndThenClosesThem) {
+    TIcon icon;
+    icon.AddImage(16, 16, 4);
+    icon.SaveToFile(file("kept.ico"));
+    TChildForm* opened = form->OpenDocument(file("kept.ico"));
+    opened->SaveUndo();
+    TChildForm* fresh = document("16", 2);
+    fresh->SaveUndo();
+    QStringList prompts;
+    for (TChildForm* c : form->children())
+        c->askToSave = [&prompts](const QString& text, const QString&) {
+            prompts.append(text);
+            return QMessageBox::No;
+        };
+    saveName.clear();  // the new document's save dialog is cancelled
+    form->action("SaveAll1")->trigger();
+    EXPECT_TRUE(form->children().isEmpty());
+    EXPECT_EQ(suggestions, QStringList{"Icon1"});
+    EXPECT_EQ(prompts, QStringList{"Save changes to Icon1?"});
+    EXPECT_EQ(form->RecentFiles().files(), QStringList{file("kept.ico")});
+}
+
+}  // namespace
+}  // namespace tarvo
