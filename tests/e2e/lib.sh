@@ -25,6 +25,6 @@ window() {
 shot() { import -window root "$artifacts/$1.png" 2>/dev/null; }
 # Number of screen pixels of exactly one colour, from a screenshot.
 count_colour() {
-  /usr/bin/convert "$1" -fill black +opaque "$2" -fill white -opaque "$2" \
-    -format '%[fx:round(mean*w*h)]' info:
+  /usr/bin/convert "$1" -alpha off -fill '#123456' +opaque "$2" -fill white -opaque "$2" \
+    -fill black -opaque '#123456' -format '%[fx:round(mean*w*h)]' info:
 }
