@@ -252,7 +252,7 @@ void TMainForm::createActions() {
                 forward([this](TChildForm& c) {
                     try {
                         c.AddIcon();
-                    } catch (const TError& e) {
+                    } catch (const std::exception& e) {
                         message(QMessageBox::Warning, kTitle, QString::fromUtf8(e.what()), {});
                     }
                 });
@@ -592,7 +592,7 @@ void TMainForm::FileNewExecute() {
     TChildForm* child = nullptr;
     try {
         child = new TChildForm(*this, form.ImageWidth(), form.ImageHeight(), form.SelectedBitCount);
-    } catch (const TError& e) {
+    } catch (const std::exception& e) {
         message(QMessageBox::Warning, kTitle, QStringLiteral("The image cannot be made."),
                 QString::fromUtf8(e.what()));
         return;
@@ -643,7 +643,7 @@ bool TMainForm::SaveDocument(TChildForm& window) {
     try {
         // The file is replaced only once the whole of it is written.
         saveDocument(icon, name);
-    } catch (const TError& e) {
+    } catch (const std::exception& e) {
         message(QMessageBox::Warning, kTitle,
                 QStringLiteral("The file \"%1\" could not be saved.").arg(name),
                 QString::fromUtf8(e.what()));
