@@ -7,11 +7,14 @@
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDialog>
+#include <QClipboard>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -27,6 +30,7 @@
 #include "core/Icon.h"
 #include "dialogs/IconForm.h"
 #include "editor/ChildForm.h"
+#include "editor/HueForm.h"
 #include "editor/WindowBox.h"
 #include "raster/Errors.h"
 
@@ -150,6 +154,7 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
     };
     colorPanel_->statusText = [this](const QString& text) { setStatusText(2, text); };
     colorPanel_->toolCode = [this] { return toolCode_; };
+    colorPanel_->redrawText = [this] { forward([](TChildForm& c) { c.RedrawText(); }); };
     colorPanel_->editTableEntry = [this](int entry, uint32_t color) {
         editTableEntry(entry, color);
     };
@@ -157,6 +162,7 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
     iconForm_ = std::make_unique<TIconForm>(this);
     aboutBox_ = std::make_unique<TAboutBox>(this);
     hotSpotDlg_ = std::make_unique<THotSpotDlg>(this);
+    hueForm_ = new THueForm(this);
 
     createActions();
     createToolActions();
@@ -166,6 +172,9 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
     readRecentFiles();
 
     connect(mdiArea_, &QMdiArea::subWindowActivated, this, &TMainForm::subWindowActivated);
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &TMainForm::clipboardChanged);
+    clipboardChanged();
     // Command states follow the model whenever the program has nothing else to do.
     connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
             &TMainForm::updateActions);
@@ -235,18 +244,41 @@ void TMainForm::createActions() {
         &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.Undo(); }); });
     connect(makeAction("EditRedo", "&Redo", {K("Ctrl+Y")}, "Redo", "edit-redo"),
             &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.Redo(); }); });
-    pending(makeAction("EditCut", "Cu&t", {K("Ctrl+X")},
-                       "Cut|Cuts the selection and puts it on the Clipboard"));
-    pending(makeAction("EditCopy", "&Copy", {K("Ctrl+C"), K("Ctrl+Ins")},
-                       "Copy|Copies the selection and puts it on the Clipboard"));
-    pending(makeAction("EditPaste", "&Paste", {K("Ctrl+V"), K("Shift+Ins")},
-                       "Paste|Inserts Clipboard contents"));
-    pending(
-        makeAction("EditDelete", "&Delete", {K(Qt::Key_Delete)}, "Delete|Erases the selection"));
-    pending(makeAction("EditSelectAll", "Select &All", {K("Ctrl+A")},
-                       "Select All|Selects the entire document"));
-    pending(makeAction("EditCrop", "Crop"));
-    pending(makeAction("EditCreateIcon", "Create Icon from Clipboard"));
+    auto command = [this](QAction* a, void (TChildForm::*run)()) {
+        connect(a, &QAction::triggered, this,
+                [this, run] { forward([run](TChildForm& c) { (c.*run)(); }); });
+    };
+    connect(makeAction("EditCut", "Cu&t", {K("Ctrl+X")},
+                       "Cut|Cuts the selection and puts it on the Clipboard"),
+            &QAction::triggered, this, [this] {
+                forward([](TChildForm& c) {
+                    c.CopySelection();
+                    c.DeleteSelection();
+                });
+            });
+    connect(makeAction("EditCopy", "&Copy", {K("Ctrl+C"), K("Ctrl+Ins")},
+                       "Copy|Copies the selection and puts it on the Clipboard"),
+            &QAction::triggered, this, [this] {
+                forward([](TChildForm& c) {
+                    c.CopySelection();
+                    c.DropSelection();
+                });
+            });
+    command(makeAction("EditPaste", "&Paste", {K("Ctrl+V"), K("Shift+Ins")},
+                       "Paste|Inserts Clipboard contents"),
+            &TChildForm::Paste);
+    command(makeAction("EditDelete", "&Delete", {K(Qt::Key_Delete)}, "Delete|Erases the selection"),
+            &TChildForm::DeleteSelection);
+    command(makeAction("EditSelectAll", "Select &All", {K("Ctrl+A")},
+                       "Select All|Selects the entire document"),
+            &TChildForm::SelectAll);
+    command(makeAction("EditCrop", "Crop"), &TChildForm::Crop);
+    connect(makeAction("EditCreateIcon", "Create Icon from Clipboard"), &QAction::triggered, this,
+            [this] {
+                if (!activeChild()) return;
+                activeChild()->CreateIconFromClipboard();
+                action("ToolsPencil")->trigger();
+            });
     connect(makeAction("ToolsAddIcon", "Add Icon...", {}, "Add Icon", "list-add"),
             &QAction::triggered, this, [this] {
                 forward([this](TChildForm& c) {
@@ -267,19 +299,48 @@ void TMainForm::createActions() {
                        "object-flip-horizontal"));
     pending(makeAction("ToolsRotateLeft", "Rotate Left", {}, {}, "object-rotate-left"));
     pending(makeAction("ToolsRotateRight", "Rotate Right", {}, {}, "object-rotate-right"));
-    pending(makeAction("ToolsShiftLeft", "Shift Left", {K(Qt::Key_Left)}, {}, "shift-left"));
-    pending(makeAction("ToolsShiftRight", "Shift Right", {K(Qt::Key_Right)}, {}, "shift-right"));
-    pending(makeAction("ToolsShiftUp", "Shift Up", {K(Qt::Key_Up)}, {}, "shift-up"));
-    pending(makeAction("ToolsShiftDown", "Shift Down", {K(Qt::Key_Down)}, {}, "shift-down"));
-    pending(makeAction("ToolsDecreaseSelectionLeft", "Decrease Selection Left", {K("Shift+Left")}));
-    pending(
-        makeAction("ToolsIncreaseSelectionRight", "Increase Selection Right", {K("Shift+Right")}));
-    pending(makeAction("TollsDecreaseSelectionUp", "Decrease Selection Up", {K("Shift+Up")}));
-    pending(makeAction("ToolsIncreaseSelectionDown", "Increase Selection Down", {K("Shift+Down")}));
+    const struct {
+        const char* name;
+        const char* caption;
+        Qt::Key key;
+        const char* icon;
+        int dx, dy;
+    } shifts[] = {{"ToolsShiftLeft", "Shift Left", Qt::Key_Left, "shift-left", -1, 0},
+                  {"ToolsShiftRight", "Shift Right", Qt::Key_Right, "shift-right", 1, 0},
+                  {"ToolsShiftUp", "Shift Up", Qt::Key_Up, "shift-up", 0, -1},
+                  {"ToolsShiftDown", "Shift Down", Qt::Key_Down, "shift-down", 0, 1}};
+    for (const auto& shift : shifts) {
+        const int dx = shift.dx, dy = shift.dy;
+        connect(makeAction(shift.name, shift.caption, {K(shift.key)}, {}, shift.icon),
+                &QAction::triggered, this,
+                [this, dx, dy] { forward([dx, dy](TChildForm& c) { c.Shift(dx, dy); }); });
+    }
+    const struct {
+        const char* name;
+        const char* caption;
+        const char* keys;
+        int right, bottom;
+    } sizes[] = {{"ToolsDecreaseSelectionLeft", "Decrease Selection Left", "Shift+Left", -1, 0},
+                 {"ToolsIncreaseSelectionRight", "Increase Selection Right", "Shift+Right", 1, 0},
+                 {"TollsDecreaseSelectionUp", "Decrease Selection Up", "Shift+Up", 0, -1},
+                 {"ToolsIncreaseSelectionDown", "Increase Selection Down", "Shift+Down", 0, 1}};
+    for (const auto& size : sizes) {
+        const int right = size.right, bottom = size.bottom;
+        connect(makeAction(size.name, size.caption, {K(size.keys)}), &QAction::triggered, this,
+                [this, right, bottom] {
+                    forward([right, bottom](TChildForm& c) { c.resizeSelection(right, bottom); });
+                });
+    }
     pending(makeAction("ToolsRotateAngle", "Rotate Angle..."));
     pending(makeAction("ToolsExchangeColor", "Exchange Color", {K("Alt+X")}));
     pending(makeAction("ToolsConvertImage", "Convert Image...", {K("Alt+C")}));
-    pending(makeAction("FontItem", "Font...", {K("Ctrl+B")}));
+    connect(makeAction("FontItem", "Font...", {K("Ctrl+B")}), &QAction::triggered, this, [this] {
+        forward([this](TChildForm& c) {
+            bool ok = false;
+            const QFont font = QFontDialog::getFont(&ok, c.Document().TextFont, this);
+            if (ok) c.Document().TextFont = font;
+        });
+    });
     const std::pair<const char*, const char*> effects[] = {
         {"EffectBrightness", "Adjust &Brightness..."},
         {"EffectContrast", "Adjust &Contrast..."},
@@ -579,6 +640,10 @@ void TMainForm::forward(const std::function<void(TChildForm&)>& command) {
 }
 
 void TMainForm::addChild(TChildForm* child) {
+    child->hueSelection = [this, child](QPoint cell) { hueForm_->start(*child, cell); };
+    child->closeHueWindow = [this] {
+        if (hueForm_->isVisible()) hueForm_->reject();
+    };
     mdiArea_->addSubWindow(child);
     child->setViewCursor(toolCursor());
     child->showAsConfigured();
@@ -787,6 +852,20 @@ void TMainForm::updateActions() {
     setUndoEnabled(document && child->canUndo());
     setRedoEnabled(document && child->canRedo());
     setDeleteIconEnabled(document && child->Document().ImageCount() > 1);
+    const bool selection = document && child->SelectionImage;
+    for (const char* n : {"EditCut", "EditCopy", "EditDelete", "EditCrop",
+                          "ToolsDecreaseSelectionLeft", "ToolsIncreaseSelectionRight",
+                          "TollsDecreaseSelectionUp", "ToolsIncreaseSelectionDown"})
+        action(n)->setEnabled(selection);
+    action("EditPaste")->setEnabled(document && pastePossible_);
+    action("EditCreateIcon")->setEnabled(document && pastePossible_);
+}
+
+void TMainForm::clipboardChanged() {
+    // Asked once per change: reading the clipboard can mean a round trip to another program.
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    pastePossible_ =
+        data && (data->hasFormat(QString::fromLatin1(kClipboardMimeType)) || data->hasImage());
 }
 
 // ---- events ------------------------------------------------------------------------------

@@ -22,6 +22,7 @@ namespace tarvo {
 
 class TAboutBox;
 class THotSpotDlg;
+class THueForm;
 class TChildForm;
 class TColorPanel;
 class TIconForm;
@@ -66,6 +67,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     bool SaveDocumentAs(TChildForm& window, const QString& suggested);
     void SaveAll1Click();
     THotSpotDlg& hotSpotDialog() const { return *hotSpotDlg_; }
+    THueForm& hueForm() const { return *hueForm_; }
     void RecentFileClick(QAction* item);
     void HelpIndexExecute();
 
@@ -117,6 +119,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     void subWindowActivated();
     void forward(const std::function<void(TChildForm&)>& command);
     void editTableEntry(int entry, uint32_t colorRef);
+    void clipboardChanged();
 
     TSettings settings_;
     TRecentFiles recent_;
@@ -126,6 +129,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     std::unique_ptr<TIconForm> iconForm_;
     std::unique_ptr<TAboutBox> aboutBox_;
     std::unique_ptr<THotSpotDlg> hotSpotDlg_;
+    THueForm* hueForm_ = nullptr;
     QHash<QString, QAction*> actions_;
     QHash<QString, QMenu*> menus_;
     QList<QToolBar*> toolBars_;
@@ -137,6 +141,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     // Commands whose work arrives later stay disabled.
     QList<QAction*> pending_;
     QPointer<TChildForm> lastActive_;
+    bool pastePossible_ = false;
 };
 
 }  // namespace tarvo

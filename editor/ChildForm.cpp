@@ -2,7 +2,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMimeData>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -18,8 +22,11 @@
 
 #include "core/Icon.h"
 #include "core/IconFormat.h"
+#include "core/PixelFormats.h"
 #include "dialogs/IconForm.h"
 #include "editor/EditorHost.h"
+#include "editor/HueSelection.h"
+#include "editor/SelectionShapes.h"
 #include "editor/WindowBox.h"
 #include "raster/Errors.h"
 
@@ -396,6 +403,14 @@ void TChildForm::paintEditingView(QPainter& dc) {
     state.selectionOutline = SelectionOutline.isNull() ? nullptr : &SelectionOutline;
     state.mouseCell = mouseCell_;
     state.brushColor = host_.BrushColor();
+    if (caretShown_ && host_.ToolCode() == 11) {
+        const QPoint p = GridOrigin - windowBox1_->scrollPosition();
+        const int th = document_->TextExtent(QStringLiteral("0")).height();
+        const int width =
+            TextBuffer.isEmpty() ? 0 : document_->TextExtent(TextBuffer).width();
+        state.caret = QRect(p.x() + (TextPosition.x() + width) * Zoom - 1,
+                            p.y() + TextPosition.y() * Zoom, 3, Zoom * th);
+    }
     tarvo::paintEditingView(dc, client, state);
 }
 
@@ -441,6 +456,36 @@ void TChildForm::WindowBox1MouseDown(QMouseEvent& event) {
     }
     const QPoint cell = cellOf(event);
     AnchorCell = cell;
+    if (code == 8 || code == 15 || code == 18 || code == 20) {
+        // Outside the floating selection a click stamps it and starts nothing else.
+        if (!selectionOnScreen().contains(event.position().toPoint())) {
+            DropSelection();
+            return;
+        }
+        SavedSelectionRect = SelectionRect;
+        GrabHandle = HitTestHandles(event.position().toPoint());
+        Drawing = true;
+        return;
+    }
+    if (code == 13 || code == 14) {
+        lassoMouseDown(cell, event.button());
+        return;
+    }
+    if (code == 10 || code == 11) {
+        placeText(cell);
+        return;
+    }
+    if (code == 19) {
+        if (hueSelection) hueSelection(cell);
+        return;
+    }
+    if (code == 7 || code == 17) {
+        SaveSnapshot();
+        SelectionActive = true;
+        selectionDragged_ = false;
+        Drawing = true;
+        return;
+    }
     Drawing = true;
     const uint32_t c =
         event.button() == Qt::LeftButton ? host_.PenColor() : host_.BrushColor();
@@ -552,6 +597,40 @@ void TChildForm::WindowBox1MouseMove(QMouseEvent& event) {
                                      brush);
                 break;
             }
+            case 7:
+            case 17: {
+                // Both end cells included, kept inside the image.
+                const QSize size = icon.GetSize();
+                const QPoint a = AnchorCell;
+                TRect r{std::min(a.x(), cell.x()), std::min(a.y(), cell.y()),
+                        std::max(a.x(), cell.x()) + 1, std::max(a.y(), cell.y()) + 1};
+                r.left = std::max(r.left, 0);
+                r.top = std::max(r.top, 0);
+                r.right = std::min(r.right, size.width());
+                r.bottom = std::min(r.bottom, size.height());
+                selectionDragged_ = true;
+                SetSelectionRect(r);
+                break;
+            }
+            case 8:
+            case 15:
+            case 18:
+            case 20: {
+                const int dx = cell.x() - AnchorCell.x(), dy = cell.y() - AnchorCell.y();
+                const TRect& saved = SavedSelectionRect;
+                TRect r = SelectionRect;
+                const int h = GrabHandle;
+                if (h == 1 || h == 7 || h == 8) r.left = std::min(saved.left + dx, r.right - 1);
+                if (h == 1 || h == 2 || h == 3) r.top = std::min(saved.top + dy, r.bottom - 1);
+                if (h == 3 || h == 4 || h == 5) r.right = std::max(saved.right + dx, r.left + 1);
+                if (h == 5 || h == 6 || h == 7) r.bottom = std::max(saved.bottom + dy, r.top + 1);
+                if (h == 0) {
+                    r = r.translated(dx, dy);
+                    AnchorCell = cell;
+                }
+                SetSelectionRect(r);
+                break;
+            }
             default: break;
         }
         repaintViewsNow();
@@ -559,6 +638,29 @@ void TChildForm::WindowBox1MouseMove(QMouseEvent& event) {
             host_.setStatusText(3, QStringLiteral("[%1, %2]")
                                        .arg(std::abs(cell.x() - AnchorCell.x()) + 1)
                                        .arg(std::abs(cell.y() - AnchorCell.y()) + 1));
+    }
+    if (code == 14 && !LassoPoints.empty()) {
+        // The last point is the rubber band that follows the mouse, button or not.
+        LassoPoints.back() = cell;
+        windowBox1_->viewport()->update();
+    }
+    if (code == 8 || code == 15 || code == 18 || code == 20) {
+        const QPoint at = event.position().toPoint();
+        Qt::CursorShape shape = Qt::ArrowCursor;
+        switch (HitTestHandles(at)) {
+            case 1:
+            case 5: shape = Qt::SizeFDiagCursor; break;
+            case 2:
+            case 6: shape = Qt::SizeVerCursor; break;
+            case 3:
+            case 7: shape = Qt::SizeBDiagCursor; break;
+            case 4:
+            case 8: shape = Qt::SizeHorCursor; break;
+            default:
+                if (selectionOnScreen().contains(at)) shape = Qt::SizeAllCursor;
+                break;
+        }
+        windowBox1_->viewport()->setCursor(shape);
     }
     // The eraser's square follows the mouse, which it replaces over the image.
     if (code == 21) {
@@ -570,6 +672,11 @@ void TChildForm::WindowBox1MouseMove(QMouseEvent& event) {
 void TChildForm::WindowBox1MouseUp(QMouseEvent&) {
     if (!Drawing) return;
     Drawing = false;
+    const int code = host_.ToolCode();
+    if (code == 7 || code == 17 || code == 8 || code == 15 || code == 18 || code == 20) {
+        selectionMouseUp(code);
+        return;
+    }
     TIcon& icon = *document_;
     if (icon.BitCount() == 32) {
         if (icon.strokeActive()) icon.EndStroke();
@@ -724,8 +831,356 @@ void TChildForm::DropSelection() {
 
 void TChildForm::FinishEditing() {
     DropSelection();
+    if (!TextBuffer.isEmpty()) {
+        CommitText();
+        TextBuffer.clear();
+        host_.SetTool(10);
+    }
+    if (caretShown_) {
+        caretShown_ = false;
+        windowBox1_->viewport()->update();
+    }
+    if (host_.ToolCode() == 14) host_.SetTool(13);
     LassoPoints.clear();
+    if (closeHueWindow) closeHueWindow();
     SelectionOutline = QImage();
+}
+
+void TChildForm::DeleteSelection() {
+    if (!SelectionImage) return;
+    SavedSelectionRect = SelectionRect;
+    SaveUndo();
+    Modified = true;
+    SelectionImage.reset();
+    host_.SetTool(selectionFallback(host_.ToolCode()));
+    SelectionActive = false;
+    invalidateViews();
+}
+
+void TChildForm::CopySelection() {
+    if (!SelectionImage) return;
+    if (SelectionImage->BitCount() == 32) {
+        // Other programs take the pixels as a picture, alpha included.
+        QGuiApplication::clipboard()->setImage(SelectionImage->imageToArgb(0));
+    } else {
+        SelectionImage->CopyToClipboard();
+    }
+}
+
+QRect TChildForm::selectionOnScreen() const {
+    const QPoint p = GridOrigin - windowBox1_->scrollPosition();
+    const TRect& r = SelectionRect;
+    return {p.x() + r.left * Zoom, p.y() + r.top * Zoom, r.width() * Zoom, r.height() * Zoom};
+}
+
+int TChildForm::HitTestHandles(QPoint client) const {
+    const QRect r = selectionOnScreen();
+    const int z = Zoom;
+    const int right = r.x() + r.width(), bottom = r.y() + r.height();
+    const int mx = (r.x() + right - z) / 2, my = (r.y() + bottom - z) / 2;
+    const QPoint corners[8] = {{r.x(), r.y()},         {mx, r.y()},      {right - z, r.y()},
+                               {right - z, my},        {right - z, bottom - z},
+                               {mx, bottom - z},       {r.x(), bottom - z}, {r.x(), my}};
+    for (int i = 0; i < 8; ++i)
+        if (QRect(corners[i], QSize(z, z)).contains(client)) return i + 1;
+    return 0;
+}
+
+void TChildForm::floatSelection(std::unique_ptr<TIcon> image, const TRect& rect, int code) {
+    SelectionImage = std::move(image);
+    SetSelectionRect(rect);
+    SavedSelectionRect = rect;
+    SelectionActive = true;
+    host_.SetTool(code);
+    invalidateViews();
+}
+
+void TChildForm::selectionMouseUp(int code) {
+    TIcon& icon = *document_;
+    if (code == 7 || code == 17) {
+        // A click without a drag makes no selection.
+        const TRect r = SelectionRect;
+        if (!selectionDragged_ || r.isEmpty()) {
+            SelectionActive = false;
+            invalidateViews();
+            return;
+        }
+        if (code == 7) {
+            floatSelection(icon.ExtractRect(r.toQRect(), true), r, 8);
+        } else {
+            auto floating = icon.ExtractRect(r.toQRect(), false);
+            icon.EraseEllipse(r.toQRect());
+            floating->EraseMasked(ellipseOutside(floating->GetSize(), floating->BitCount() == 32));
+            floatSelection(std::move(floating), r, 18);
+        }
+        return;
+    }
+    // The end of a move or resize: one step that puts the selection back where it was.
+    SaveUndo();
+    SavedSelectionRect = SelectionRect;
+    invalidateViews();
+}
+
+void TChildForm::lassoMouseDown(QPoint cell, Qt::MouseButton button) {
+    if (host_.ToolCode() == 13) {
+        LassoPoints = {cell, cell};
+        host_.SetTool(14);
+    } else if (button == Qt::RightButton) {
+        if (LassoPoints.size() <= 2) {
+            LassoPoints.clear();
+            host_.SetTool(13);
+        } else {
+            LassoPoints.pop_back();
+        }
+    } else {
+        LassoPoints.push_back(cell);
+        if (cell == LassoPoints.front() && LassoPoints.size() > 3) closeLasso();
+    }
+    windowBox1_->viewport()->update();
+}
+
+void TChildForm::closeLasso() {
+    TIcon& icon = *document_;
+    SaveSnapshot();
+    const QSize size = icon.GetSize();
+    int minX = INT_MAX, minY = INT_MAX, maxX = INT_MIN, maxY = INT_MIN;
+    for (const QPoint& p : LassoPoints) {
+        minX = std::min(minX, p.x());
+        minY = std::min(minY, p.y());
+        maxX = std::max(maxX, p.x());
+        maxY = std::max(maxY, p.y());
+    }
+    const TRect bounds{std::max(0, minX), std::max(0, minY), std::min(size.width(), maxX + 1),
+                       std::min(size.height(), maxY + 1)};
+    // The polygon is every point but the rubber band.
+    std::vector<QPoint> polygon(LassoPoints.begin(), LassoPoints.end() - 1);
+    LassoPoints.clear();
+    if (bounds.isEmpty()) {
+        host_.SetTool(13);
+        return;
+    }
+    auto floating = icon.ExtractRect(bounds.toQRect(), false);
+    icon.ErasePolygon(polygon);
+    std::vector<QPoint> relative;
+    for (const QPoint& p : polygon) relative.push_back(p - QPoint(bounds.left, bounds.top));
+    floating->EraseMasked(polygonOutside(floating->GetSize(), relative));
+    Drawing = false;
+    floatSelection(std::move(floating), bounds, 15);
+}
+
+// ---- clipboard and selection commands -----------------------------------------------------
+
+void TChildForm::Paste() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data) return;
+    SaveUndo();
+    DropSelection();
+    auto pasted = std::make_unique<TIcon>();
+    if (TIcon::clipboardHasDocument()) {
+        if (!pasted->PasteFromClipboard()) return;
+    } else {
+        const QImage image = QGuiApplication::clipboard()->image();
+        if (image.isNull()) return;
+        host_.SetTool(6);
+        int bits = 24;
+        if (image.hasAlphaChannel()) bits = 32;
+        else if (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB)
+            bits = 1;
+        else if (image.format() == QImage::Format_Indexed8) bits = image.colorCount() <= 16 ? 4 : 8;
+        pasted->AddImage(image.width(), image.height(), bits);
+        pasted->PasteBitmap(image, 0, 0);
+    }
+    const QSize size = pasted->GetSize();
+    SetSelectionRect({0, 0, size.width(), size.height()});
+    // The block floats at the first image pixel visible in the view.
+    const QPoint scroll = windowBox1_->scrollPosition();
+    const int x0 = std::max(scroll.x() - GridOrigin.x(), 0) / Zoom;
+    const int y0 = std::max(scroll.y() - GridOrigin.y(), 0) / Zoom;
+    const TRect at = SelectionRect.translated(x0, y0);
+    SelectionImage = std::move(pasted);
+    SetSelectionRect(at);
+    SavedSelectionRect = at;
+    SelectionActive = true;
+    host_.SetTool(8);
+    invalidateViews();
+}
+
+void TChildForm::SelectAll() {
+    DropSelection();
+    SaveSnapshot();
+    const QSize size = document_->GetSize();
+    const TRect all{0, 0, size.width(), size.height()};
+    SetSelectionRect(all);
+    SelectionActive = true;
+    SelectionImage = document_->ExtractRect(all.toQRect(), true);
+    SavedSelectionRect = all;
+    host_.SetTool(8);
+    invalidateViews();
+}
+
+void TChildForm::Crop() {
+    if (!SelectionImage) return;
+    SaveUndo();
+    TIcon& icon = *document_;
+    const QSize size = icon.GetSize();
+    const uint32_t clear = icon.BitCount() == 32 ? 0u : Transparent;
+    icon.FilledRectangle(0, 0, size.width(), size.height(), clear, clear);
+    icon.PasteIcon(*SelectionImage, SelectionRect.toQRect());
+    Modified = true;
+    SelectionImage.reset();
+    SelectionActive = false;
+    host_.SetTool(selectionFallback(host_.ToolCode()));
+    invalidateViews();
+}
+
+void TChildForm::CreateIconFromClipboard() {
+    SaveUndo();
+    DropSelection();
+    if (TIcon::clipboardHasDocument()) {
+        TIcon source;
+        if (!source.PasteFromClipboard()) return;
+        const QSize size = source.GetSize();
+        document_->AddImage(size.width(), size.height(), source.BitCount());
+        document_->PasteIcon(source, QRect(QPoint(0, 0), size));
+    } else {
+        const QImage image = QGuiApplication::clipboard()->image();
+        if (image.isNull()) return;
+        document_->AddImage(image.width(), image.height(), image.hasAlphaChannel() ? 32 : 24);
+        document_->PasteBitmap(image, 0, 0);
+    }
+    UndoLists.emplace_back();
+    RedoLists.emplace_back();
+    Modified = true;
+    FillImageList();
+    FitZoom();
+    invalidateViews();
+    host_.UpdateColors();
+    updateHistoryActions();
+    host_.setDeleteIconEnabled(document_->ImageCount() > 1);
+}
+
+void TChildForm::Shift(int dx, int dy) {
+    SavedSelectionRect = SelectionRect;
+    SaveUndo();
+    if (SelectionImage) {
+        SetSelectionRect(SelectionRect.translated(dx, dy));
+        SavedSelectionRect = SelectionRect;
+    } else if (dx < 0) {
+        document_->ShiftLeft();
+    } else if (dx > 0) {
+        document_->ShiftRight();
+    } else if (dy < 0) {
+        document_->ShiftUp();
+    } else if (dy > 0) {
+        document_->ShiftDown();
+    }
+    Modified = true;
+    invalidateViews();
+}
+
+void TChildForm::resizeSelection(int dRight, int dBottom) {
+    if (!SelectionImage) return;
+    TRect r = SelectionRect;
+    if (dRight < 0 && r.left + 1 >= r.right) return;
+    if (dBottom < 0 && r.top + 1 >= r.bottom) return;
+    r.right += dRight;
+    r.bottom += dBottom;
+    SetSelectionRect(r);
+    invalidateViews();
+}
+
+// ---- hue selection -------------------------------------------------------------------------
+
+void TChildForm::hueMatch(QPoint cell, int range) {
+    SelectionOutline = hueMatchRegion(*document_, cell, range);
+    invalidateViews();
+}
+
+void TChildForm::hueAccept() {
+    const QImage mask = SelectionOutline;
+    SelectionOutline = QImage();
+    int minX = INT_MAX, minY = INT_MAX, maxX = -1, maxY = -1;
+    for (int y = 0; y < mask.height(); ++y) {
+        const uchar* row = mask.constScanLine(y);
+        for (int x = 0; x < mask.width(); ++x) {
+            if (!row[x]) continue;
+            minX = std::min(minX, x);
+            maxX = std::max(maxX, x);
+            minY = std::min(minY, y);
+            maxY = std::max(maxY, y);
+        }
+    }
+    if (maxX >= 0) {
+        const TRect r{minX, minY, maxX + 1, maxY + 1};
+        auto floating = document_->ExtractRect(r.toQRect(), false);
+        document_->EraseMasked(mask);
+        floating->EraseMasked(outsideOf(mask, r.toQRect()));
+        Modified = true;
+        floatSelection(std::move(floating), r, 20);
+    }
+    invalidateViews();
+}
+
+void TChildForm::hueCancel() {
+    SelectionOutline = QImage();
+    invalidateViews();
+}
+
+// ---- the text tool ------------------------------------------------------------------------
+
+void TChildForm::placeText(QPoint cell) {
+    const int th = document_->TextExtent(QStringLiteral("0")).height();
+    FinishEditing();
+    TextPosition = QPoint(cell.x(), cell.y() - th / 2);
+    SaveSnapshot();
+    caretShown_ = true;
+    host_.SetTool(11);
+    invalidateViews();
+}
+
+bool TChildForm::typeText(QKeyEvent& event) {
+    if (event.key() == Qt::Key_Backspace) {
+        if (!TextBuffer.isEmpty()) TextBuffer.chop(1);
+    } else {
+        // What the key writes, as the keyboard layout gives it; keys that write nothing
+        // printable (arrows, function keys, Shift alone) add nothing.
+        QString text = event.text();
+        text.removeIf([](QChar c) { return !c.isPrint(); });
+        if (text.isEmpty()) return false;
+        TextBuffer += text;
+    }
+    RedrawText();
+    return true;
+}
+
+void TChildForm::RedrawText() {
+    if (host_.ToolCode() != 11) return;
+    RestoreSnapshot();
+    if (!TextBuffer.isEmpty())
+        document_->TextOut(TextPosition.x(), TextPosition.y(), TextBuffer, host_.PenColor());
+    invalidateViews();
+}
+
+void TChildForm::CommitText() {
+    if (SnapshotBuffer.empty()) return;
+    const size_t i = size_t(document_->CurrentIndex());
+    RedoLists[i].clear();
+    auto e = std::make_unique<TUndo>();
+    e->SetData(SnapshotBuffer);
+    SnapshotBuffer.clear();
+    UndoLists[i].push(std::move(e));
+    host_.setUndoEnabled(true);
+    host_.setRedoEnabled(false);
+    Modified = true;
+}
+
+void TChildForm::EndTextEntry() {
+    if (host_.ToolCode() != 11) return;
+    host_.SetTool(10);
+    caretShown_ = false;
+    CommitText();
+    TextBuffer.clear();
+    invalidateViews();
 }
 
 // ---- window events ------------------------------------------------------------------------
@@ -736,7 +1191,46 @@ void TChildForm::FormActivate() {
     host_.setDeleteIconEnabled(document_->ImageCount() > 1);
 }
 
-bool TChildForm::FormKeyDown(QKeyEvent&) {
+bool TChildForm::FormKeyDown(QKeyEvent& event) {
+    const int key = event.key();
+    const bool shift = event.modifiers() & Qt::ShiftModifier;
+    if (SelectionImage) {
+        const bool arrow = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up ||
+                           key == Qt::Key_Down;
+        if (arrow && shift) {
+            resizeSelection(key == Qt::Key_Left ? -1 : key == Qt::Key_Right ? 1 : 0,
+                            key == Qt::Key_Up ? -1 : key == Qt::Key_Down ? 1 : 0);
+            return true;
+        }
+        if (arrow) {
+            SetSelectionRect(SelectionRect.translated(
+                key == Qt::Key_Left ? -1 : key == Qt::Key_Right ? 1 : 0,
+                key == Qt::Key_Up ? -1 : key == Qt::Key_Down ? 1 : 0));
+            invalidateViews();
+            return true;
+        }
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            DropSelection();
+            return true;
+        }
+    }
+    if (host_.ToolCode() == 11 && typeText(event)) return true;
+    if (host_.ToolCode() == 14 && key == Qt::Key_Escape) {
+        LassoPoints.clear();
+        host_.SetTool(13);
+        windowBox1_->viewport()->update();
+        return true;
+    }
+    if (event.modifiers() & Qt::KeypadModifier) {
+        if (key == Qt::Key_Plus) {
+            ZoomIn();
+            return true;
+        }
+        if (key == Qt::Key_Minus) {
+            ZoomOut();
+            return true;
+        }
+    }
     return false;
 }
 

@@ -48,6 +48,9 @@ class TChildForm : public QMdiSubWindow {
     bool SelectionActive = false;
     std::vector<QPoint> LassoPoints;
     QImage SelectionOutline;
+    int GrabHandle = 0;
+    QPoint TextPosition;
+    QString TextBuffer;
     // One history pair per image, in image order.
     std::vector<TUndoStack> UndoLists;
     std::vector<TUndoStack> RedoLists;
@@ -81,7 +84,33 @@ class TChildForm : public QMdiSubWindow {
     void RestoreSnapshot();
     void SetSelectionRect(const TRect& rect);
     void DropSelection();
+    void DeleteSelection();
+    void CopySelection();
     void FinishEditing();
+    // The number (1..8) of the selection handle under a client point of the editing view, or 0.
+    int HitTestHandles(QPoint client) const;
+
+    // Clipboard and selection commands of the main window.
+    void Paste();
+    void SelectAll();
+    void Crop();
+    void CreateIconFromClipboard();
+    // Moves the floating selection, or shifts the image, by one cell (one undo step).
+    void Shift(int dx, int dy);
+    // Grows or shrinks the floating selection's right or bottom edge (no undo step).
+    void resizeSelection(int dRight, int dBottom);
+
+    // The hue selection: the matching pixels of the current image show striped; accepting
+    // lifts them, cancelling forgets them.
+    void hueMatch(QPoint cell, int range);
+    void hueAccept();
+    void hueCancel();
+    std::function<void()> closeHueWindow;
+
+    // The text tool.
+    void RedrawText();
+    void CommitText();
+    void EndTextEntry();
 
     // Activation: colours, command states.
     void FormActivate();
@@ -110,6 +139,8 @@ class TChildForm : public QMdiSubWindow {
     // widest thumbnail.
     static QRect thumbnailBox(const QRect& row, QSize image, int widestThumbnail);
 
+    // Opens the hue selection window for a clicked cell (code 19).
+    std::function<void(QPoint cell)> hueSelection;
     // Asks "Save changes to ...?"; tests answer it themselves.
     std::function<QMessageBox::StandardButton(const QString& text, const QString& title)> askToSave;
 
@@ -128,6 +159,13 @@ class TChildForm : public QMdiSubWindow {
     bool overImage(const QMouseEvent& event) const;
     void updateEraserCursor(const QMouseEvent& event);
     void drawShape(int code, QPoint cell, Qt::MouseButtons buttons);
+    void selectionMouseUp(int code);
+    void lassoMouseDown(QPoint cell, Qt::MouseButton button);
+    void closeLasso();
+    void placeText(QPoint cell);
+    bool typeText(QKeyEvent& event);
+    void floatSelection(std::unique_ptr<TIcon> image, const TRect& rect, int code);
+    QRect selectionOnScreen() const;
     void repaintViewsNow();
     void ensureFormat(const std::vector<uint8_t>& data);
     void updateHistoryActions();
@@ -142,6 +180,8 @@ class TChildForm : public QMdiSubWindow {
     std::optional<QPoint> mouseCell_;
     std::optional<bool> maximizeWritten_;
     QFileDialog* saveDialog_ = nullptr;
+    bool selectionDragged_ = false;
+    bool caretShown_ = false;
 };
 
 }  // namespace tarvo

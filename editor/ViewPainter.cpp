@@ -232,6 +232,7 @@ void paintEditingView(QPainter& dc, QSize client, const EditingViewState& s) {
         dc.fillRect(QRect(qx, qy - z, 1, 2 * z), line);
         dc.restore();
     }
+    if (s.caret) dc.fillRect(*s.caret, Qt::black);
     dc.restore();
 }
 

@@ -5,13 +5,16 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QLineEdit>
+#include <QApplication>
 #include <QTemporaryDir>
+#include <QTest>
 #include <memory>
 
 #include "app/MainForm.h"
 #include "core/Icon.h"
 #include "dialogs/IconForm.h"
 #include "editor/ChildForm.h"
+#include "editor/WindowBox.h"
 
 namespace tarvo::test {
 
@@ -76,6 +79,35 @@ class MainWindow : public ::testing::Test {
     QString width = "32", height = "32", saveName;
     QStringList suggestions;
     int colorItem = 4;
+};
+
+// Mouse gestures on the editing view, with real mouse events on its viewport.
+class Tools : public MainWindow {
+  protected:
+    TChildForm* document(const QString& side, int colorItem) {
+        TChildForm* c = newDocument(side, side, colorItem);
+        EXPECT_TRUE(c);
+        QApplication::processEvents();
+        return c;
+    }
+    QPoint at(TChildForm& c, QPoint cell) const {
+        return c.GridOrigin + cell * c.Zoom + QPoint(c.Zoom / 2, c.Zoom / 2);
+    }
+    void press(TChildForm& c, QPoint cell, Qt::MouseButton b = Qt::LeftButton) {
+        QTest::mousePress(c.editingView()->viewport(), b, {}, at(c, cell));
+    }
+    void move(TChildForm& c, QPoint cell) {
+        QTest::mouseMove(c.editingView()->viewport(), at(c, cell));
+    }
+    void release(TChildForm& c, QPoint cell, Qt::MouseButton b = Qt::LeftButton) {
+        QTest::mouseRelease(c.editingView()->viewport(), b, {}, at(c, cell));
+    }
+    void drag(TChildForm& c, QPoint from, QPoint to) {
+        press(c, from);
+        move(c, to);
+        release(c, to);
+    }
+    void useTool(const char* name) { form->action(name)->trigger(); }
 };
 
 }  // namespace tarvo::test

@@ -14,34 +14,7 @@
 namespace tarvo {
 namespace {
 
-// Mouse gestures on the editing view, with real mouse events on its viewport.
-class Tools : public test::MainWindow {
-  protected:
-    TChildForm* document(const QString& side, int colorItem) {
-        TChildForm* c = newDocument(side, side, colorItem);
-        EXPECT_TRUE(c);
-        QApplication::processEvents();
-        return c;
-    }
-    QPoint at(TChildForm& c, QPoint cell) const {
-        return c.GridOrigin + cell * c.Zoom + QPoint(c.Zoom / 2, c.Zoom / 2);
-    }
-    void press(TChildForm& c, QPoint cell, Qt::MouseButton b = Qt::LeftButton) {
-        QTest::mousePress(c.editingView()->viewport(), b, {}, at(c, cell));
-    }
-    void move(TChildForm& c, QPoint cell) {
-        QTest::mouseMove(c.editingView()->viewport(), at(c, cell));
-    }
-    void release(TChildForm& c, QPoint cell, Qt::MouseButton b = Qt::LeftButton) {
-        QTest::mouseRelease(c.editingView()->viewport(), b, {}, at(c, cell));
-    }
-    void drag(TChildForm& c, QPoint from, QPoint to) {
-        press(c, from);
-        move(c, to);
-        release(c, to);
-    }
-    void useTool(const char* name) { form->action(name)->trigger(); }
-};
+using test::Tools;
 
 TEST_F(Tools, RectanglesAreTheSameWhicheverCornerStarts) {
     useTool("ToolsRectangle");

@@ -1,0 +1,182 @@
+#include <QKeyEvent>
+#include <QLabel>
+
+#include "WindowTest.h"
+#include "core/PixelFormats.h"
+
+namespace tarvo {
+namespace {
+
+class Selections : public test::Tools {
+  protected:
+    // A 16 x 16 true-colour image filled with one opaque colour, so lifted areas show.
+    TChildForm* filled(int side = 16, int colorItem = 3) {
+        TChildForm* c = document(QString::number(side), colorItem);
+        const bool argb = c->Document().BitCount() == 32;
+        c->Document().FilledRectangle(0, 0, side, side, argb ? 0xFF0000FFu : 0x0000FFu,
+                                      argb ? 0xFF0000FFu : 0x0000FFu);
+        return c;
+    }
+    void key(TChildForm& c, int k, Qt::KeyboardModifiers m = {}, const QString& text = {}) {
+        QKeyEvent e(QEvent::KeyPress, k, m, text);
+        c.FormKeyDown(e);
+    }
+    static bool transparent(TChildForm& c, int x, int y) {
+        return c.Document().GetPixelValue(x, y) == Transparent;
+    }
+};
+
+TEST_F(Selections, ARectangleDragLiftsTheAreaAndAClickMakesNone) {
+    useTool("ToolsRectangleSelection");
+    TChildForm* c = filled();
+    press(*c, {5, 5});
+    release(*c, {5, 5});
+    EXPECT_FALSE(c->SelectionImage);
+    EXPECT_EQ(form->ToolCode(), 7);
+
+    drag(*c, {10, 10}, {3, 20});
+    EXPECT_EQ(c->SelectionRect, (TRect{3, 10, 11, 16}));
+    EXPECT_EQ(form->statusPanel(3)->text(), "[8, 6]");
+    ASSERT_TRUE(c->SelectionImage);
+    EXPECT_EQ(c->SelectionImage->GetSize(), QSize(8, 6));
+    EXPECT_EQ(form->ToolCode(), 8);
+    EXPECT_TRUE(transparent(*c, 3, 10));
+    EXPECT_FALSE(transparent(*c, 2, 10));
+    EXPECT_TRUE(c->UndoLists[0].empty());  // making a selection records nothing
+
+    // A click outside stamps it back; Enter with nothing floating does nothing.
+    press(*c, {0, 0});
+    release(*c, {0, 0});
+    EXPECT_FALSE(c->SelectionImage);
+    EXPECT_EQ(form->ToolCode(), 7);
+    EXPECT_FALSE(transparent(*c, 3, 10));
+    key(*c, Qt::Key_Return);
+    EXPECT_EQ(c->UndoLists[0].size(), 1u);
+}
+
+TEST_F(Selections, HandlesKeepOneCellAndMovesUndoAndRedo) {
+    useTool("ToolsRectangleSelection");
+    TChildForm* c = filled();
+    drag(*c, {3, 3}, {4, 4});
+    ASSERT_EQ(c->SelectionRect, (TRect{3, 3, 5, 5}));
+    // Handle 1 dragged by (+5, +5) stops one cell before the opposite edge.
+    const QPoint handle = c->GridOrigin + QPoint(3, 3) * c->Zoom;
+    QTest::mousePress(c->editingView()->viewport(), Qt::LeftButton, {}, handle + QPoint(1, 1));
+    QTest::mouseMove(c->editingView()->viewport(), handle + QPoint(1, 1) + QPoint(5, 5) * c->Zoom);
+    QTest::mouseRelease(c->editingView()->viewport(), Qt::LeftButton, {},
+                        handle + QPoint(1, 1) + QPoint(5, 5) * c->Zoom);
+    EXPECT_EQ(c->SelectionRect, (TRect{4, 4, 5, 5}));
+    // Shrinking a one-cell-wide selection changes nothing.
+    form->updateActions();
+    form->action("ToolsDecreaseSelectionLeft")->trigger();
+    EXPECT_EQ(c->SelectionRect.width(), 1);
+    // Moving it, then undo and redo.
+    drag(*c, {4, 4}, {9, 6});
+    EXPECT_EQ(c->SelectionRect, (TRect{9, 6, 10, 7}));
+    c->Undo();
+    EXPECT_EQ(c->SelectionRect, (TRect{4, 4, 5, 5}));
+    EXPECT_TRUE(c->SelectionImage);
+    EXPECT_EQ(form->ToolCode(), 8);
+    c->Redo();
+    EXPECT_EQ(c->SelectionRect, (TRect{9, 6, 10, 7}));
+    // The arrows move it by one cell, one undo step each.
+    const auto steps = c->UndoLists[0].size();
+    form->action("ToolsShiftLeft")->trigger();
+    EXPECT_EQ(c->SelectionRect, (TRect{8, 6, 9, 7}));
+    EXPECT_EQ(c->UndoLists[0].size(), steps + 1);
+}
+
+TEST_F(Selections, LassoClosesOnItsFirstPointAndCancelsWithTheRightButton) {
+    useTool("ToolsLassoSelection");
+    TChildForm* c = filled();
+    press(*c, {2, 2});
+    move(*c, {5, 2});
+    press(*c, {5, 2}, Qt::RightButton);  // two points: the lasso is cancelled
+    EXPECT_TRUE(c->LassoPoints.empty());
+    EXPECT_EQ(form->ToolCode(), 13);
+
+    for (const QPoint p : {QPoint(2, 2), QPoint(12, 2), QPoint(12, 12), QPoint(2, 12)}) {
+        move(*c, p);
+        press(*c, p);
+        release(*c, p);
+    }
+    EXPECT_EQ(form->ToolCode(), 14);
+    move(*c, {2, 2});
+    press(*c, {2, 2});
+    release(*c, {2, 2});
+    EXPECT_EQ(form->ToolCode(), 15);
+    EXPECT_EQ(c->SelectionRect, (TRect{2, 2, 13, 13}));
+    ASSERT_TRUE(c->SelectionImage);
+    EXPECT_TRUE(transparent(*c, 7, 7));
+    EXPECT_FALSE(transparent(*c, 1, 7));
+}
+
+TEST_F(Selections, CropKeepsTheEllipseAndReturnsToItsTool) {
+    useTool("ToolsEllipseSelection");
+    TChildForm* c = filled(16, 4);
+    drag(*c, {0, 0}, {15, 15});
+    EXPECT_EQ(form->ToolCode(), 18);
+    form->updateActions();
+    ASSERT_TRUE(form->action("EditCrop")->isEnabled());
+    form->action("EditCrop")->trigger();
+    EXPECT_EQ(form->ToolCode(), 17);
+    EXPECT_EQ(c->Document().GetPixelValue(8, 8), 0xFF0000FFu);
+    EXPECT_EQ(c->Document().GetPixelValue(0, 0), 0u);
+    EXPECT_EQ(c->Document().GetPixelValue(15, 0), 0u);
+    c->Undo();
+    EXPECT_EQ(c->Document().GetPixelValue(0, 0), 0xFF0000FFu);
+}
+
+TEST_F(Selections, PasteFloatsAtTheFirstVisiblePixel) {
+    useTool("ToolsRectangleSelection");
+    TChildForm* small = filled(16, 2);
+    drag(*small, {1, 1}, {4, 3});
+    form->updateActions();
+    form->action("EditCopy")->trigger();
+    EXPECT_FALSE(small->SelectionImage);  // copying ends the selection
+    form->updateActions();
+    ASSERT_TRUE(form->action("EditPaste")->isEnabled());
+    form->action("EditPaste")->trigger();
+    EXPECT_EQ(small->SelectionRect, (TRect{0, 0, 4, 3}));
+    EXPECT_EQ(form->ToolCode(), 8);
+
+    TChildForm* large = document("256", 2);
+    large->Zoom = 8;
+    large->UpdateScrollRanges();
+    large->editingView()->setScrollPosition({400, 240});
+    form->action("EditPaste")->trigger();
+    const QPoint first((400 - large->GridOrigin.x()) / 8, (240 - large->GridOrigin.y()) / 8);
+    EXPECT_EQ(large->SelectionRect, (TRect{first.x(), first.y(), first.x() + 4, first.y() + 3}));
+}
+
+TEST_F(Selections, TextIsTypedRecolouredAndUndoneInOneStep) {
+    useTool("ToolsText");
+    TChildForm* c = filled(48, 3);
+    const QImage before = c->Document().imageToArgb(0);
+    press(*c, {10, 20});
+    release(*c, {10, 20});
+    const int th = c->Document().TextExtent("0").height();
+    EXPECT_EQ(c->TextPosition, QPoint(10, 20 - th / 2));
+    EXPECT_EQ(form->ToolCode(), 11);
+    key(*c, Qt::Key_A, {}, "a");
+    key(*c, Qt::Key_B, Qt::ShiftModifier, "B");
+    key(*c, Qt::Key_Left, {}, {});  // writes nothing
+    key(*c, Qt::Key_Shift, Qt::ShiftModifier, {});
+    EXPECT_EQ(c->TextBuffer, "aB");
+    key(*c, Qt::Key_Backspace, {}, "\b");
+    EXPECT_EQ(c->TextBuffer, "a");
+    form->SetPenColor(0x00FF00);
+    c->RedrawText();
+    c->Document().StoreImage();
+    bool green = false;
+    for (int y = 0; y < 48 && !green; ++y)
+        for (int x = 0; x < 48 && !green; ++x) green = c->Document().GetPixelValue(x, y) == 0x00FF00;
+    EXPECT_TRUE(green);
+    useTool("ToolsPencil");  // ends the text: one step
+    ASSERT_EQ(c->UndoLists[0].size(), 1u);
+    c->Undo();
+    EXPECT_EQ(c->Document().imageToArgb(0), before);
+}
+
+}  // namespace
+}  // namespace tarvo
