@@ -4,11 +4,11 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
-#include <QClipboard>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -226,9 +226,8 @@ void TMainForm::createActions() {
     connect(makeAction("FileSave", "&Save", {K("Ctrl+S")}, "Save", "document-save"),
             &QAction::triggered, this,
             [this] { forward([this](TChildForm& c) { SaveDocument(c); }); });
-    connect(makeAction("FileSaveAs", "Save &As..."), &QAction::triggered, this, [this] {
-        forward([this](TChildForm& c) { SaveDocumentAs(c, c.windowTitle()); });
-    });
+    connect(makeAction("FileSaveAs", "Save &As..."), &QAction::triggered, this,
+            [this] { forward([this](TChildForm& c) { SaveDocumentAs(c, c.windowTitle()); }); });
     connect(makeAction("SaveAll1", "Save All"), &QAction::triggered, this,
             &TMainForm::SaveAll1Click);
     pending(makeAction("TwainSettings", "TWAIN Settings..."));
@@ -853,9 +852,9 @@ void TMainForm::updateActions() {
     setRedoEnabled(document && child->canRedo());
     setDeleteIconEnabled(document && child->Document().ImageCount() > 1);
     const bool selection = document && child->SelectionImage;
-    for (const char* n : {"EditCut", "EditCopy", "EditDelete", "EditCrop",
-                          "ToolsDecreaseSelectionLeft", "ToolsIncreaseSelectionRight",
-                          "TollsDecreaseSelectionUp", "ToolsIncreaseSelectionDown"})
+    for (const char* n :
+         {"EditCut", "EditCopy", "EditDelete", "EditCrop", "ToolsDecreaseSelectionLeft",
+          "ToolsIncreaseSelectionRight", "TollsDecreaseSelectionUp", "ToolsIncreaseSelectionDown"})
         action(n)->setEnabled(selection);
     action("EditPaste")->setEnabled(document && pastePossible_);
     action("EditCreateIcon")->setEnabled(document && pastePossible_);

@@ -5,7 +5,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
+#include <functional>
+#include <iterator>
 #include <optional>
+#include <vector>
 
 #include "core/DocumentFiles.h"
 #include "core/Icon.h"
@@ -25,7 +29,12 @@ constexpr const char* kUsage =
     "                                           executable, library or picture) and save\n"
     "                                           it as OUT by its extension\n"
     "  create OUT IMAGE... [--sizes 16,32,48,256] [--bits 1|4|8|24|32] [--hotspot X,Y]\n"
-    "                                           an icon or cursor from pictures\n";
+    "                                           an icon or cursor from pictures\n"
+    "  apply IN OUT [--index N | --all] EFFECT...\n"
+    "                                           edit image N (by default the one an icon\n"
+    "                                           shows at 32 x 32) or every image with each\n"
+    "                                           EFFECT in turn, then save as convert does\n"
+    "    effects: --shift left|right|up|down    move the pixels one place\n";
 
 struct UsageError {
     QString message;
@@ -50,6 +59,8 @@ class Arguments {
         return value;
     }
     bool flag(const QString& name) { return args_.removeAll(name) > 0; }
+    // Everything left, in order, options included.
+    const QStringList& rest() const { return args_; }
     // What is left: at least `n` plain arguments.
     QStringList remaining(int n) const {
         for (const QString& a : args_)
@@ -162,25 +173,15 @@ int extract(Arguments args, QTextStream& out) {
     return kExitOk;
 }
 
-int convert(Arguments args) {
-    const std::optional<QString> hotSpot = args.option(QStringLiteral("--hotspot"));
-    const std::optional<QString> index = args.option(QStringLiteral("--index"));
-    const QStringList files = args.positional(2);
-    const QString& in = files[0];
-    const QString& outFile = files[1];
-    const QPoint spot = hotSpot ? parseHotSpot(*hotSpot) : QPoint(0, 0);
-
-    TIcon icon;
-    load(icon, in);
-    const int chosen =
-        index ? parseNumber(*index, 0, icon.ImageCount() - 1, QStringLiteral("--index")) : -1;
-
+// Saves by OUT's extension as the editor's Save does. A .cur gets *hotSpot in every entry;
+// without one (null) a cursor keeps its own hot spots and anything else gets (0, 0). A picture
+// holds one image: `chosen`, or with -1 the one an icon shows at 32 x 32.
+void saveAs(TIcon& icon, const QString& outFile, const QPoint* hotSpot, int chosen) {
     const QString ext = QFileInfo(outFile).suffix().toLower();
     if (ext == QLatin1String("cur")) {
-        // A cursor source keeps its own hot spots unless new ones are given.
-        if (hotSpot || icon.fileType() != kTypeCursor) icon.markAsCursor(spot);
+        if (hotSpot || icon.fileType() != kTypeCursor)
+            icon.markAsCursor(hotSpot ? *hotSpot : QPoint(0, 0));
     } else if (ext != QLatin1String("ico") && ext != QLatin1String("ani")) {
-        // A picture holds one image: the one asked for, or the one an icon shows at 32 x 32.
         if (chosen >= 0) {
             icon.SelectImage(chosen);
         } else {
@@ -192,6 +193,87 @@ int convert(Arguments args) {
     } catch (const TError& e) {
         throw FileError{QString::fromStdString(e.what())};
     }
+}
+
+int parseIndex(const QString& text, const TIcon& icon) {
+    return parseNumber(text, 0, icon.ImageCount() - 1, QStringLiteral("--index"));
+}
+
+int convert(Arguments args) {
+    const std::optional<QString> hotSpot = args.option(QStringLiteral("--hotspot"));
+    const std::optional<QString> index = args.option(QStringLiteral("--index"));
+    const QStringList files = args.positional(2);
+    const QPoint spot = hotSpot ? parseHotSpot(*hotSpot) : QPoint(0, 0);
+    TIcon icon;
+    load(icon, files[0]);
+    saveAs(icon, files[1], hotSpot ? &spot : nullptr, index ? parseIndex(*index, icon) : -1);
+    return kExitOk;
+}
+
+// One edit of the current image, as the editor's command does it.
+using Edit = std::function<void(TIcon&)>;
+
+Edit parseShift(const QStringList& values) {
+    static const std::pair<const char*, void (TIcon::*)()> directions[] = {
+        {"left", &TIcon::ShiftLeft},
+        {"right", &TIcon::ShiftRight},
+        {"up", &TIcon::ShiftUp},
+        {"down", &TIcon::ShiftDown}};
+    for (const auto& [name, shift] : directions)
+        if (values[0] == QLatin1String(name)) return [op = shift](TIcon& icon) { (icon.*op)(); };
+    throw UsageError{"--shift takes left, right, up or down"};
+}
+
+// The effects of `apply`: option, how many values follow it, and how they make an edit.
+struct EffectOption {
+    const char* name;
+    int values;
+    Edit (*parse)(const QStringList& values);
+};
+constexpr EffectOption kEffects[] = {
+    {"--shift", 1, parseShift},
+};
+
+int apply(Arguments args) {
+    const std::optional<QString> index = args.option(QStringLiteral("--index"));
+    const bool all = args.flag(QStringLiteral("--all"));
+    if (index && all) throw UsageError{"--index and --all exclude each other"};
+    // The rest in order: the two files and the effects, each with its values.
+    const QStringList& rest = args.rest();
+    QStringList files;
+    std::vector<Edit> edits;
+    for (qsizetype i = 0; i < rest.size(); ++i) {
+        if (!rest[i].startsWith(QLatin1String("--"))) {
+            files.append(rest[i]);
+            continue;
+        }
+        const auto* effect = std::find_if(std::begin(kEffects), std::end(kEffects),
+                                          [&](const EffectOption& e) { return rest[i] == e.name; });
+        if (effect == std::end(kEffects)) throw UsageError{"unknown effect " + rest[i]};
+        if (i + effect->values >= rest.size()) throw UsageError{rest[i] + " needs a value"};
+        edits.push_back(effect->parse(rest.mid(i + 1, effect->values)));
+        i += effect->values;
+    }
+    if (files.size() != 2) throw UsageError{"wrong number of arguments"};
+    if (edits.empty()) throw UsageError{"apply needs at least one effect"};
+
+    TIcon icon;
+    load(icon, files[0]);
+    const int chosen = index ? parseIndex(*index, icon) : -1;
+    std::vector<int> targets;
+    if (all) {
+        for (int i = 0; i < icon.ImageCount(); ++i) targets.push_back(i);
+    } else if (chosen >= 0) {
+        targets.push_back(chosen);
+    } else {
+        icon.SelectBestImage(QSize(32, 32));
+        targets.push_back(icon.CurrentIndex());
+    }
+    for (int target : targets) {
+        icon.SelectImage(target);
+        for (const Edit& edit : edits) edit(icon);
+    }
+    saveAs(icon, files[1], nullptr, chosen);
     return kExitOk;
 }
 
@@ -260,6 +342,7 @@ int runIconTool(const QStringList& argv, QTextStream& out, QTextStream& err) {
         if (command == QLatin1String("extract")) return extract(std::move(args), out);
         if (command == QLatin1String("convert")) return convert(std::move(args));
         if (command == QLatin1String("create")) return create(std::move(args));
+        if (command == QLatin1String("apply")) return apply(std::move(args));
         if (command == QLatin1String("--help") || command == QLatin1String("help")) {
             out << kUsage;
             return kExitOk;

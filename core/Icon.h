@@ -155,6 +155,14 @@ class TIcon {
     // its own depth and colour table, transparent pixels black.
     QImage CreateImageBitmap() const;
 
+    // ---- Transforms of the current image (paletted images commit) -----------------------
+    // Every pixel moves one place; the line that moves out is lost and the line left free
+    // becomes transparent (mask set over black; ARGB 0 on 32-bit images). No wrap-around.
+    void ShiftLeft();
+    void ShiftRight();
+    void ShiftUp();
+    void ShiftDown();
+
     // Directory helpers for the image list, the save code and the tool.
     uint16_t fileType() const;
     IconEntry entry(int index) const;

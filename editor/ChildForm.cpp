@@ -1,17 +1,17 @@
 #include "editor/ChildForm.h"
 
 #include <QApplication>
-#include <QCloseEvent>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QComboBox>
-#include <QGuiApplication>
-#include <QKeyEvent>
-#include <QMimeData>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QListView>
 #include <QMdiArea>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QSplitter>
@@ -406,8 +406,7 @@ void TChildForm::paintEditingView(QPainter& dc) {
     if (caretShown_ && host_.ToolCode() == 11) {
         const QPoint p = GridOrigin - windowBox1_->scrollPosition();
         const int th = document_->TextExtent(QStringLiteral("0")).height();
-        const int width =
-            TextBuffer.isEmpty() ? 0 : document_->TextExtent(TextBuffer).width();
+        const int width = TextBuffer.isEmpty() ? 0 : document_->TextExtent(TextBuffer).width();
         state.caret = QRect(p.x() + (TextPosition.x() + width) * Zoom - 1,
                             p.y() + TextPosition.y() * Zoom, 3, Zoom * th);
     }
@@ -487,8 +486,7 @@ void TChildForm::WindowBox1MouseDown(QMouseEvent& event) {
         return;
     }
     Drawing = true;
-    const uint32_t c =
-        event.button() == Qt::LeftButton ? host_.PenColor() : host_.BrushColor();
+    const uint32_t c = event.button() == Qt::LeftButton ? host_.PenColor() : host_.BrushColor();
     switch (code) {
         case 0:
             if (!overImage(event)) {
@@ -562,11 +560,20 @@ void TChildForm::drawShape(int code, QPoint cell, Qt::MouseButtons buttons) {
             icon.MoveTo(a.x(), a.y());
             icon.LineTo(cell.x(), cell.y(), c);
             break;
-        case 2: icon.Rectangle(l, t, r, b, c); break;
-        case 3: icon.FilledRectangle(l, t, r, b, c, other); break;
-        case 4: icon.Ellipse(l, t, r, b, c); break;
-        case 5: icon.FilledEllipse(l, t, r, b, c, other); break;
-        default: break;
+        case 2:
+            icon.Rectangle(l, t, r, b, c);
+            break;
+        case 3:
+            icon.FilledRectangle(l, t, r, b, c, other);
+            break;
+        case 4:
+            icon.Ellipse(l, t, r, b, c);
+            break;
+        case 5:
+            icon.FilledEllipse(l, t, r, b, c, other);
+            break;
+        default:
+            break;
     }
 }
 
@@ -578,8 +585,7 @@ void TChildForm::WindowBox1MouseMove(QMouseEvent& event) {
     const int code = host_.ToolCode();
     if (Drawing) {
         TIcon& icon = *document_;
-        const uint32_t c =
-            event.buttons() & Qt::LeftButton ? host_.PenColor() : host_.BrushColor();
+        const uint32_t c = event.buttons() & Qt::LeftButton ? host_.PenColor() : host_.BrushColor();
         switch (code) {
             case 0:
                 AnchorCell = cell;
@@ -589,12 +595,15 @@ void TChildForm::WindowBox1MouseMove(QMouseEvent& event) {
             case 2:
             case 3:
             case 4:
-            case 5: drawShape(code, cell, event.buttons()); break;
-            case 16: icon.SmoothPixel(cell.x(), cell.y(), host_.blurSize()); break;
+            case 5:
+                drawShape(code, cell, event.buttons());
+                break;
+            case 16:
+                icon.SmoothPixel(cell.x(), cell.y(), host_.blurSize());
+                break;
             case 21: {
                 const uint32_t brush = host_.BrushColor();
-                icon.FilledRectangle(cell.x() - 1, cell.y() - 1, cell.x(), cell.y(), brush,
-                                     brush);
+                icon.FilledRectangle(cell.x() - 1, cell.y() - 1, cell.x(), cell.y(), brush, brush);
                 break;
             }
             case 7:
@@ -631,7 +640,8 @@ void TChildForm::WindowBox1MouseMove(QMouseEvent& event) {
                 SetSelectionRect(r);
                 break;
             }
-            default: break;
+            default:
+                break;
         }
         repaintViewsNow();
         if (code >= 2 && code <= 5)
@@ -649,13 +659,21 @@ void TChildForm::WindowBox1MouseMove(QMouseEvent& event) {
         Qt::CursorShape shape = Qt::ArrowCursor;
         switch (HitTestHandles(at)) {
             case 1:
-            case 5: shape = Qt::SizeFDiagCursor; break;
+            case 5:
+                shape = Qt::SizeFDiagCursor;
+                break;
             case 2:
-            case 6: shape = Qt::SizeVerCursor; break;
+            case 6:
+                shape = Qt::SizeVerCursor;
+                break;
             case 3:
-            case 7: shape = Qt::SizeBDiagCursor; break;
+            case 7:
+                shape = Qt::SizeBDiagCursor;
+                break;
             case 4:
-            case 8: shape = Qt::SizeHorCursor; break;
+            case 8:
+                shape = Qt::SizeHorCursor;
+                break;
             default:
                 if (selectionOnScreen().contains(at)) shape = Qt::SizeAllCursor;
                 break;
@@ -878,9 +896,9 @@ int TChildForm::HitTestHandles(QPoint client) const {
     const int z = Zoom;
     const int right = r.x() + r.width(), bottom = r.y() + r.height();
     const int mx = (r.x() + right - z) / 2, my = (r.y() + bottom - z) / 2;
-    const QPoint corners[8] = {{r.x(), r.y()},         {mx, r.y()},      {right - z, r.y()},
-                               {right - z, my},        {right - z, bottom - z},
-                               {mx, bottom - z},       {r.x(), bottom - z}, {r.x(), my}};
+    const QPoint corners[8] = {
+        {r.x(), r.y()},          {mx, r.y()},      {right - z, r.y()},  {right - z, my},
+        {right - z, bottom - z}, {mx, bottom - z}, {r.x(), bottom - z}, {r.x(), my}};
     for (int i = 0; i < 8; ++i)
         if (QRect(corners[i], QSize(z, z)).contains(client)) return i + 1;
     return 0;
@@ -983,10 +1001,12 @@ void TChildForm::Paste() {
         if (image.isNull()) return;
         host_.SetTool(6);
         int bits = 24;
-        if (image.hasAlphaChannel()) bits = 32;
+        if (image.hasAlphaChannel())
+            bits = 32;
         else if (image.format() == QImage::Format_Mono || image.format() == QImage::Format_MonoLSB)
             bits = 1;
-        else if (image.format() == QImage::Format_Indexed8) bits = image.colorCount() <= 16 ? 4 : 8;
+        else if (image.format() == QImage::Format_Indexed8)
+            bits = image.colorCount() <= 16 ? 4 : 8;
         pasted->AddImage(image.width(), image.height(), bits);
         pasted->PasteBitmap(image, 0, 0);
     }
@@ -1195,17 +1215,24 @@ bool TChildForm::FormKeyDown(QKeyEvent& event) {
     const int key = event.key();
     const bool shift = event.modifiers() & Qt::ShiftModifier;
     if (SelectionImage) {
-        const bool arrow = key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up ||
-                           key == Qt::Key_Down;
+        const bool arrow =
+            key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
         if (arrow && shift) {
-            resizeSelection(key == Qt::Key_Left ? -1 : key == Qt::Key_Right ? 1 : 0,
-                            key == Qt::Key_Up ? -1 : key == Qt::Key_Down ? 1 : 0);
+            resizeSelection(key == Qt::Key_Left    ? -1
+                            : key == Qt::Key_Right ? 1
+                                                   : 0,
+                            key == Qt::Key_Up     ? -1
+                            : key == Qt::Key_Down ? 1
+                                                  : 0);
             return true;
         }
         if (arrow) {
-            SetSelectionRect(SelectionRect.translated(
-                key == Qt::Key_Left ? -1 : key == Qt::Key_Right ? 1 : 0,
-                key == Qt::Key_Up ? -1 : key == Qt::Key_Down ? 1 : 0));
+            SetSelectionRect(SelectionRect.translated(key == Qt::Key_Left    ? -1
+                                                      : key == Qt::Key_Right ? 1
+                                                                             : 0,
+                                                      key == Qt::Key_Up     ? -1
+                                                      : key == Qt::Key_Down ? 1
+                                                                            : 0));
             invalidateViews();
             return true;
         }

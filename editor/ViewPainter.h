@@ -60,7 +60,7 @@ struct EditingViewState {
     const QImage* selectionOutline = nullptr;  // image-sized, non-zero = matched
     std::optional<QPoint> mouseCell;           // for the eraser's square
     uint32_t brushColor = 0;
-    std::optional<QRect> caret;                // the text caret, in client pixels
+    std::optional<QRect> caret;  // the text caret, in client pixels
 };
 
 // Paints the editing view over the painter's clip (the client is `client` pixels). Only the

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QButtonGroup>
 #include <QLineEdit>
-#include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>

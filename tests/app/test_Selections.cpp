@@ -70,19 +70,24 @@ TEST_F(Selections, HandlesKeepOneCellAndMovesUndoAndRedo) {
     form->updateActions();
     form->action("ToolsDecreaseSelectionLeft")->trigger();
     EXPECT_EQ(c->SelectionRect.width(), 1);
-    // Moving it, then undo and redo.
-    drag(*c, {4, 4}, {9, 6});
-    EXPECT_EQ(c->SelectionRect, (TRect{9, 6, 10, 7}));
+    for (const char* grow : {"ToolsIncreaseSelectionRight", "ToolsIncreaseSelectionDown"}) {
+        form->action(grow)->trigger();
+        form->action(grow)->trigger();
+    }
+    ASSERT_EQ(c->SelectionRect, (TRect{4, 4, 7, 7}));
+    // Moving it by its middle, then undo and redo.
+    drag(*c, {5, 5}, {10, 7});
+    EXPECT_EQ(c->SelectionRect, (TRect{9, 6, 12, 9}));
     c->Undo();
-    EXPECT_EQ(c->SelectionRect, (TRect{4, 4, 5, 5}));
+    EXPECT_EQ(c->SelectionRect, (TRect{4, 4, 7, 7}));
     EXPECT_TRUE(c->SelectionImage);
     EXPECT_EQ(form->ToolCode(), 8);
     c->Redo();
-    EXPECT_EQ(c->SelectionRect, (TRect{9, 6, 10, 7}));
+    EXPECT_EQ(c->SelectionRect, (TRect{9, 6, 12, 9}));
     // The arrows move it by one cell, one undo step each.
     const auto steps = c->UndoLists[0].size();
     form->action("ToolsShiftLeft")->trigger();
-    EXPECT_EQ(c->SelectionRect, (TRect{8, 6, 9, 7}));
+    EXPECT_EQ(c->SelectionRect, (TRect{8, 6, 11, 9}));
     EXPECT_EQ(c->UndoLists[0].size(), steps + 1);
 }
 
@@ -170,7 +175,8 @@ TEST_F(Selections, TextIsTypedRecolouredAndUndoneInOneStep) {
     c->Document().StoreImage();
     bool green = false;
     for (int y = 0; y < 48 && !green; ++y)
-        for (int x = 0; x < 48 && !green; ++x) green = c->Document().GetPixelValue(x, y) == 0x00FF00;
+        for (int x = 0; x < 48 && !green; ++x)
+            green = c->Document().GetPixelValue(x, y) == 0x00FF00;
     EXPECT_TRUE(green);
     useTool("ToolsPencil");  // ends the text: one step
     ASSERT_EQ(c->UndoLists[0].size(), 1u);

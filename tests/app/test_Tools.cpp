@@ -115,7 +115,9 @@ TEST_F(Tools, OpeningSeveralFilesSurvivesABadOne) {
         icon.SaveToFile(file(name));
     }
     test::writeFile(file("b.ico"), {0, 0, 1, 0, 1, 0});
-    form->askOpenFiles = [this] { return QStringList{file("a.ico"), file("b.ico"), file("c.ico")}; };
+    form->askOpenFiles = [this] {
+        return QStringList{file("a.ico"), file("b.ico"), file("c.ico")};
+    };
     form->action("FileOpen")->trigger();
     ASSERT_EQ(form->children().size(), 2);
     EXPECT_EQ(form->children()[0]->windowTitle(), "a.ico");
@@ -147,7 +149,7 @@ TEST_F(Tools, CursorsAskForTheHotSpotEveryTime) {
     back.LoadFromFile(saveName);
     EXPECT_EQ(back.fileType(), 2);
     for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(back.entry(i).planes, 1);  // hot spot x
+        EXPECT_EQ(back.entry(i).planes, 1);    // hot spot x
         EXPECT_EQ(back.entry(i).bitCount, 2);  // hot spot y
     }
     // A cancelled hot spot dialog saves nothing and keeps the changes.

@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <algorithm>
 #include <cstring>
 #include <tuple>
 #include <vector>
@@ -127,6 +128,40 @@ TEST_F(IconToolTest, ConvertChangesOnlyTheTypeAndHotSpots) {
     }
 }
 
+// The picture moved by (dx, dy), transparent black where nothing moved in.
+QImage moved(const QImage& in, int dx, int dy) {
+    QImage out(in.size(), QImage::Format_ARGB32);
+    out.fill(0u);
+    for (int y = 0; y < in.height(); ++y)
+        for (int x = 0; x < in.width(); ++x)
+            if (out.rect().contains(x + dx, y + dy)) out.setPixel(x + dx, y + dy, in.pixel(x, y));
+    return out;
+}
+
+TEST_F(IconToolTest, ApplyEditsTheBestImageTheOneAskedForOrEveryImage) {
+    TIcon probe;
+    probe.LoadFromFile(ico_);
+    probe.SelectBestImage(QSize(32, 32));
+    const int best = probe.CurrentIndex();
+    const QString out = path("applied.ico");
+    for (const auto& [args, edited] : std::vector<std::pair<QStringList, std::vector<int>>>{
+             {{"--shift", "left", "--shift", "up", "--shift", "up"}, {best}},
+             {{"--index", "2", "--shift", "left", "--shift", "up", "--shift", "up"}, {2}},
+             {{"--shift", "left", "--all", "--shift", "up", "--shift", "up"}, {0, 1, 2}}}) {
+        const ToolResult r = runTool(QStringList{"apply", ico_, out} + args);
+        ASSERT_EQ(r.code, kExitOk) << r.err.toStdString();
+        TIcon result;
+        result.LoadFromFile(out);
+        ASSERT_EQ(result.ImageCount(), 3);
+        for (int i = 0; i < 3; ++i) {
+            const QImage& before = pictures_[size_t(i)];
+            const bool shifted = std::ranges::count(edited, i) > 0;
+            EXPECT_EQ(result.imageToArgb(i), shifted ? moved(moved(before, -1, 0), 0, -2) : before)
+                << args.join(' ').toStdString() << ": image " << i;
+        }
+    }
+}
+
 // The real program: usage errors exit with 2 and show the usage, file errors with 1 naming the
 // file; neither prints to stdout or writes a file.
 TEST_F(IconToolTest, ProgramReportsThroughExitCodesAndStdout) {
@@ -145,6 +180,11 @@ TEST_F(IconToolTest, ProgramReportsThroughExitCodesAndStdout) {
              {{"extract", ico_}, kExitUsage, usage},
              {{"convert", ico_, out, "--hotspot", "5"}, kExitUsage, usage},
              {{"convert", ico_, out, "--index", "3"}, kExitUsage, usage},
+             {{"apply", ico_, out, "--frobnicate"}, kExitUsage, "unknown effect --frobnicate"},
+             {{"apply", ico_, out, "--shift", "sideways"}, kExitUsage, usage},
+             {{"apply", ico_, out, "--index", "3", "--shift", "up"}, kExitUsage, usage},
+             {{"apply", ico_, out, "--index", "0", "--all", "--shift", "up"}, kExitUsage, usage},
+             {{"apply", ico_, out}, kExitUsage, usage},
              {{"info", missing}, kExitFileError, missing},
              {{"extract", bad, "-o", path("x")}, kExitFileError, bad},
              {{"convert", ico_, odd}, kExitFileError, odd}}) {
