@@ -3,6 +3,7 @@
 
 #include "WindowTest.h"
 #include "core/PixelFormats.h"
+#include "editor/HueForm.h"
 
 namespace tarvo {
 namespace {
@@ -182,6 +183,26 @@ TEST_F(Selections, TextIsTypedRecolouredAndUndoneInOneStep) {
     ASSERT_EQ(c->UndoLists[0].size(), 1u);
     c->Undo();
     EXPECT_EQ(c->Document().imageToArgb(0), before);
+}
+
+TEST_F(Selections, TheHueWindowLiftsTheMatchingRegion) {
+    useTool("ToolsHueSelection");
+    TChildForm* c = filled();
+    c->Document().FilledRectangle(0, 0, 5, 15, 0x00FF00, 0x00FF00);  // green left, red right
+    press(*c, {2, 2});
+    release(*c, {2, 2});
+    ASSERT_TRUE(form->hueForm().isVisible());
+    ASSERT_FALSE(c->SelectionOutline.isNull());
+    form->hueForm().accept();
+    EXPECT_FALSE(form->hueForm().isVisible());
+    EXPECT_EQ(form->ToolCode(), 20);
+    EXPECT_EQ(c->SelectionRect, (TRect{0, 0, 6, 16}));
+    EXPECT_TRUE(transparent(*c, 0, 0));
+    EXPECT_FALSE(transparent(*c, 6, 0));
+    // Choosing a drawing tool stamps it back.
+    useTool("ToolsPencil");
+    EXPECT_FALSE(c->SelectionImage);
+    EXPECT_EQ(c->Document().GetPixelValue(0, 0), 0x00FF00u);
 }
 
 }  // namespace
