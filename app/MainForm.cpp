@@ -31,6 +31,9 @@
 #include "dialogs/IconForm.h"
 #include "editor/ChildForm.h"
 #include "editor/HueForm.h"
+#include "effects/Adjustments.h"
+#include "effects/EffectDialogs.h"
+#include "effects/Filters.h"
 #include "editor/WindowBox.h"
 #include "raster/Errors.h"
 
@@ -162,6 +165,10 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
     iconForm_ = std::make_unique<TIconForm>(this);
     aboutBox_ = std::make_unique<TAboutBox>(this);
     hotSpotDlg_ = std::make_unique<THotSpotDlg>(this);
+    brightnessDlg_ = new TAdjustBrightnessDlg(this);
+    contrastDlg_ = new TAdjustContrastDlg(this);
+    blurDlg_ = new TBlurDlg(this);
+    invertDlg_ = new TInvertColorsDlg(this);
     hueForm_ = new THueForm(this);
 
     createActions();
@@ -340,18 +347,7 @@ void TMainForm::createActions() {
             if (ok) c.Document().TextFont = font;
         });
     });
-    const std::pair<const char*, const char*> effects[] = {
-        {"EffectBrightness", "Adjust &Brightness..."},
-        {"EffectContrast", "Adjust &Contrast..."},
-        {"EffectAdjustColor", "Adjust Color..."},
-        {"EffectHSB", "Adjust &HSB..."},
-        {"EffectBlur", "B&lur Image"},
-        {"EffectBlurSetting", "Blur &Setting..."},
-        {"EffectGrayScale", "&Gray Scale"},
-        {"EffectInvertColors", "&Invert Colors..."},
-        {"EffectSharpen", "Sharpen"},
-        {"EffectEmboss", "Emboss"}};
-    for (const auto& [name, caption] : effects) pending(makeAction(name, caption));
+    createEffectActions();
 
     // View
     for (const char* name : {"ToolbarItem", "ToolsBarItem", "EffectsBarItem", "ColorsBarItem"}) {
@@ -380,6 +376,77 @@ void TMainForm::createActions() {
             &QAction::triggered, this, &TMainForm::HelpIndexExecute);
     connect(makeAction("HelpAbout", "&About Tarvo Iconworks..."), &QAction::triggered, this,
             [this] { execDialog(*aboutBox_); });
+}
+
+void TMainForm::createEffectActions() {
+    // The adjustments preview live; the filters act at once on the selection or the image.
+    auto preview = [this](const char* name, const char* caption, auto run) {
+        connect(makeAction(name, caption), &QAction::triggered, this,
+                [this, run] { forward(run); });
+    };
+    preview("EffectBrightness", "Adjust &Brightness...", [this](TChildForm& c) {
+        TAdjustChannelsDlg& d = *brightnessDlg_;
+        c.runPreview(d, d.UpdatePreview, [&d](TIcon& target) {
+            AdjustBrightness(target, d.RTrackBar->value(), d.GTrackBar->value(),
+                             d.BTrackBar->value());
+        });
+    });
+    preview("EffectContrast", "Adjust &Contrast...", [this](TChildForm& c) {
+        TAdjustChannelsDlg& d = *contrastDlg_;
+        c.runPreview(d, d.UpdatePreview, [&d](TIcon& target) {
+            AdjustContrast(target, d.RTrackBar->value(), d.GTrackBar->value(),
+                           d.BTrackBar->value());
+        });
+    });
+    preview("EffectAdjustColor", "Adjust Color...", [this](TChildForm& c) {
+        TAdjustColorDlg d(this);
+        c.runPreview(d, d.UpdatePreview, [&d](TIcon& target) {
+            ColorAdjustment a;
+            a.flags = d.flag();
+            a.illuminant = d.ComboBox->currentIndex();
+            a.redGamma = d.RTrackBar->value();
+            a.greenGamma = d.GTrackBar->value();
+            a.blueGamma = d.BTrackBar->value();
+            a.referenceBlack = d.BlackTrackBar->value();
+            a.referenceWhite = d.WhiteTrackBar->value();
+            a.contrast = d.ContrastTrackBar->value() - 100;
+            a.brightness = d.BrigthnessTrackBar->value() - 100;
+            a.colorfulness = d.CTrackBar->value() - 100;
+            a.redGreenTint = d.RGTTrackBar->value() - 100;
+            AdjustColor(target, a);
+        });
+    });
+    preview("EffectHSB", "Adjust &HSB...", [this](TChildForm& c) {
+        TAdjustHSBDlg d(this);
+        c.runPreview(d, d.UpdatePreview, [&d](TIcon& target) {
+            AdjustHSB(target, d.HTrackBar->value(), d.STrackBar->value(), d.BTrackBar->value());
+        });
+    });
+    connect(makeAction("EffectBlurSetting", "Blur &Setting..."), &QAction::triggered, this,
+            [this] {
+                blurDlg_->Size = BlurSize;
+                if (execDialog(*blurDlg_) == QDialog::Accepted) BlurSize = blurDlg_->Size;
+            });
+    auto filter = [this](const char* name, const char* caption, auto effect) {
+        connect(makeAction(name, caption), &QAction::triggered, this, [this, effect] {
+            forward([this, effect](TChildForm& c) { c.applyFilter([this, effect](TIcon& t) {
+                effect(t);
+            }); });
+        });
+    };
+    filter("EffectBlur", "B&lur Image", [this](TIcon& t) { Blur(t, BlurSize); });
+    filter("EffectGrayScale", "&Gray Scale", [](TIcon& t) { GrayScale(t); });
+    connect(makeAction("EffectInvertColors", "&Invert Colors..."), &QAction::triggered, this,
+            [this] {
+                TChildForm* c = activeChild();
+                if (!c || execDialog(*invertDlg_) != QDialog::Accepted) return;
+                const bool r = invertDlg_->RedCheckBox->isChecked();
+                const bool g = invertDlg_->GreenCheckBox->isChecked();
+                const bool b = invertDlg_->BlueCheckBox->isChecked();
+                c->applyFilter([r, g, b](TIcon& t) { InvertColors(t, r, g, b); });
+            });
+    filter("EffectSharpen", "Sharpen", [](TIcon& t) { Sharpen(t); });
+    filter("EffectEmboss", "Emboss", [](TIcon& t) { Emboss(t); });
 }
 
 void TMainForm::createToolActions() {
@@ -857,6 +924,8 @@ void TMainForm::updateActions() {
           "ToolsIncreaseSelectionRight", "TollsDecreaseSelectionUp", "ToolsIncreaseSelectionDown"})
         action(n)->setEnabled(selection);
     action("EditPaste")->setEnabled(document && pastePossible_);
+    // The colour adjustment works on paletted and true-colour images only.
+    action("EffectAdjustColor")->setEnabled(document && child->Document().BitCount() < 32);
     action("EditCreateIcon")->setEnabled(document && pastePossible_);
 }
 

@@ -23,6 +23,10 @@ namespace tarvo {
 class TAboutBox;
 class THotSpotDlg;
 class THueForm;
+class TAdjustBrightnessDlg;
+class TAdjustContrastDlg;
+class TBlurDlg;
+class TInvertColorsDlg;
 class TChildForm;
 class TColorPanel;
 class TIconForm;
@@ -68,6 +72,9 @@ class TMainForm : public QMainWindow, public TEditorHost {
     void SaveAll1Click();
     THotSpotDlg& hotSpotDialog() const { return *hotSpotDlg_; }
     THueForm& hueForm() const { return *hueForm_; }
+    TAdjustBrightnessDlg& brightnessDialog() const { return *brightnessDlg_; }
+    TBlurDlg& blurDialog() const { return *blurDlg_; }
+    TInvertColorsDlg& invertDialog() const { return *invertDlg_; }
     void RecentFileClick(QAction* item);
     void HelpIndexExecute();
 
@@ -109,6 +116,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
                         const QString& icon = {});
     void createActions();
     void createToolActions();
+    void createEffectActions();
     void createMenus();
     void createToolBars();
     void createStatusBar();
@@ -130,6 +138,10 @@ class TMainForm : public QMainWindow, public TEditorHost {
     std::unique_ptr<TAboutBox> aboutBox_;
     std::unique_ptr<THotSpotDlg> hotSpotDlg_;
     THueForm* hueForm_ = nullptr;
+    TAdjustBrightnessDlg* brightnessDlg_ = nullptr;
+    TAdjustContrastDlg* contrastDlg_ = nullptr;
+    TBlurDlg* blurDlg_ = nullptr;
+    TInvertColorsDlg* invertDlg_ = nullptr;
     QHash<QString, QAction*> actions_;
     QHash<QString, QMenu*> menus_;
     QList<QToolBar*> toolBars_;

@@ -1109,6 +1109,46 @@ void TChildForm::resizeSelection(int dRight, int dBottom) {
     invalidateViews();
 }
 
+// ---- effects ----------------------------------------------------------------------------
+
+int TChildForm::runPreview(QDialog& dialog, std::function<void()>& hook,
+                           const std::function<void(TIcon&)>& effect) {
+    SaveUndo();
+    // The dialog holds the floating selection untouched; previews are copies of it. Without
+    // one, the snapshot is the image before any preview.
+    std::unique_ptr<TIcon> source = std::move(SelectionImage);
+    if (!source) SaveSnapshot();
+    bool previewed = false;
+    hook = [&] {
+        TIcon* target = document_.get();
+        if (source) {
+            SelectionImage = source->ExtractRect(QRect(QPoint(0, 0), source->GetSize()), false);
+            target = SelectionImage.get();
+        } else {
+            RestoreSnapshot();
+        }
+        effect(*target);
+        previewed = true;
+        invalidateViews();
+    };
+    const int result = host_.runDialog(dialog);
+    hook = nullptr;
+    if (source) {
+        if (result != QDialog::Accepted || !previewed) SelectionImage = std::move(source);
+        invalidateViews();
+    } else if (result != QDialog::Accepted) {
+        Undo();
+    }
+    return result;
+}
+
+void TChildForm::applyFilter(const std::function<void(TIcon&)>& effect) {
+    SavedSelectionRect = SelectionRect;
+    SaveUndo();
+    effect(SelectionImage ? *SelectionImage : *document_);
+    invalidateViews();
+}
+
 // ---- hue selection -------------------------------------------------------------------------
 
 void TChildForm::hueMatch(QPoint cell, int range) {

@@ -100,6 +100,15 @@ class TChildForm : public QMdiSubWindow {
     // Grows or shrinks the floating selection's right or bottom edge (no undo step).
     void resizeSelection(int dRight, int dBottom);
 
+    // Runs an adjustment dialog so that it previews live: one undo step first; every preview
+    // starts again from the unchanged image or floating selection; Apply keeps the preview, any
+    // other ending restores the start (the whole image through Undo, leaving a redoable step).
+    // `hook` is the dialog's preview hook; `effect` applies its current values to a target.
+    int runPreview(QDialog& dialog, std::function<void()>& hook,
+                   const std::function<void(TIcon&)>& effect);
+    // A one-shot filter on the floating selection, or else on the current image: one undo step.
+    void applyFilter(const std::function<void(TIcon&)>& effect);
+
     // The hue selection: the matching pixels of the current image show striped; accepting
     // lifts them, cancelling forgets them.
     void hueMatch(QPoint cell, int range);

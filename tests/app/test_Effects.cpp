@@ -1,0 +1,105 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QSlider>
+
+#include "WindowTest.h"
+#include "effects/EffectDialogs.h"
+
+namespace tarvo {
+namespace {
+
+// The adjustment dialogs preview live and end by keeping or undoing what they showed.
+class Effects : public test::Tools {
+  protected:
+    TChildForm* picture() {
+        TChildForm* c = document("8", 3);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x) c->Document().SetPixelValue(x, y, 0x102030u * (x + y));
+        c->Document().StoreImage();
+        return c;
+    }
+    // Answers the next dialog: shows it, moves a track bar through `positions`, then ends it.
+    void answer(std::vector<int> positions, int result, QSlider* TAdjustChannelsDlg::*bar =
+                                                             &TAdjustChannelsDlg::GTrackBar) {
+        form->execDialog = [=](QDialog& d) {
+            d.show();
+            if (auto* channels = qobject_cast<TAdjustChannelsDlg*>(&d))
+                for (int p : positions) (channels->*bar)->setValue(p);
+            d.hide();
+            return result;
+        };
+    }
+};
+
+TEST_F(Effects, CancelRestoresTheImageAndLeavesARedoableStep) {
+    TChildForm* c = picture();
+    const QImage before = c->Document().imageToArgb(0);
+    answer({90, 10, 70}, QDialog::Rejected);
+    form->action("EffectBrightness")->trigger();
+    EXPECT_EQ(c->Document().imageToArgb(0), before);
+    EXPECT_EQ(c->RedoLists[0].size(), 1u);
+    // Lock moves all three; back and forth ends where the last position says, not summed up.
+    answer({90, 10, 100}, QDialog::Accepted);
+    form->action("EffectBrightness")->trigger();
+    const TAdjustBrightnessDlg& d = form->brightnessDialog();
+    EXPECT_EQ(d.RTrackBar->value(), 100);
+    EXPECT_EQ(d.BTrackBar->value(), 100);
+    EXPECT_EQ(d.RLbl->text(), "100%");
+    EXPECT_EQ(c->Document().GetPixelValue(1, 0), 0xA6B6C6u);  // each channel + 150
+    c->Undo();
+    EXPECT_EQ(c->Document().imageToArgb(0), before);
+}
+
+TEST_F(Effects, ASelectionIsPreviewedOnCopiesAndRestoredUntouched) {
+    useTool("ToolsRectangleSelection");
+    TChildForm* c = picture();
+    drag(*c, {1, 1}, {4, 4});
+    ASSERT_TRUE(c->SelectionImage);
+    const QImage floating = c->SelectionImage->imageToArgb(0);
+    answer({80}, QDialog::Rejected);
+    form->action("EffectContrast")->trigger();
+    ASSERT_TRUE(c->SelectionImage);
+    EXPECT_EQ(c->SelectionImage->imageToArgb(0), floating);
+    answer({}, QDialog::Accepted);  // applied untouched: the selection stays as it was
+    form->action("EffectContrast")->trigger();
+    EXPECT_EQ(c->SelectionImage->imageToArgb(0), floating);
+    answer({0}, QDialog::Accepted);  // contrast 0: every channel 128
+    form->action("EffectContrast")->trigger();
+    EXPECT_EQ(c->SelectionImage->GetPixelValue(0, 0), 0x808080u);
+    EXPECT_EQ(c->Document().GetPixelValue(1, 1), Transparent);  // the image under it is untouched
+}
+
+TEST_F(Effects, FiltersAndTheirDialogs) {
+    TChildForm* c = picture();
+    const QImage before = c->Document().imageToArgb(0);
+    form->execDialog = [](QDialog& d) {
+        if (auto* blur = qobject_cast<TBlurDlg*>(&d)) blur->ComboBox->setCurrentIndex(2);
+        if (auto* invert = qobject_cast<TInvertColorsDlg*>(&d)) {
+            invert->GreenCheckBox->setChecked(false);
+            invert->BlueCheckBox->setChecked(false);
+        }
+        d.done(QDialog::Accepted);
+        return int(QDialog::Accepted);
+    };
+    form->action("EffectBlurSetting")->trigger();
+    EXPECT_EQ(form->BlurSize, 7);
+    form->action("EffectInvertColors")->trigger();  // red only
+    EXPECT_EQ(c->Document().GetPixelValue(0, 0), 0x0000FFu);
+    EXPECT_EQ(c->UndoLists[0].size(), 1u);
+    form->execDialog = [](QDialog& d) {
+        d.done(QDialog::Rejected);
+        return int(QDialog::Rejected);
+    };
+    form->action("EffectInvertColors")->trigger();  // cancelled: no step
+    EXPECT_EQ(c->UndoLists[0].size(), 1u);
+    form->action("EffectGrayScale")->trigger();
+    const uint32_t v = c->Document().GetPixelValue(3, 3);
+    EXPECT_EQ(v & 0xFF, (v >> 8) & 0xFF);
+    EXPECT_EQ(v & 0xFF, (v >> 16) & 0xFF);
+    c->Undo();
+    c->Undo();
+    EXPECT_EQ(c->Document().imageToArgb(0), before);
+}
+
+}  // namespace
+}  // namespace tarvo
