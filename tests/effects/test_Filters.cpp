@@ -2,7 +2,6 @@
 
 #include <functional>
 #include <memory>
-#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -45,127 +44,77 @@ QImage stored(const TIcon& icon) {
     return icon.imageToArgb(icon.CurrentIndex());
 }
 
-const Filter blur3 = [](TIcon& i) { Blur(i, 3); };
+// The pixels at `points` after `filter` ran on a w x h image painted by `paint`.
+std::vector<QRgb> filtered(int w, int h, int bits, const Paint& paint, const Filter& filter,
+                           const std::vector<QPoint>& points) {
+    auto icon = image(w, h, bits, paint);
+    filter(*icon);
+    const QImage result = stored(*icon);
+    std::vector<QRgb> out;
+    for (const QPoint& p : points) out.push_back(result.pixel(p));
+    return out;
+}
+
+using Pixels = std::vector<QRgb>;
 
 TEST(Filters, KnownResultsAtBothDepths) {
-    const Paint whiteDot = [](int x, int y) { return grey(x == 2 && y == 2 ? 255 : 0); };
+    const Paint dot = [](int x, int y) { return grey(x == 2 && y == 2 ? 255 : 0); };
     const Paint peak = [](int x, int y) { return grey(x == 2 && y == 2 ? 100 : 50); };
     const Paint edge = [](int x, int) { return grey(x < 3 ? 0 : 200); };
-    const Paint tint = [](int, int) { return qRgb(10, 20, 30); };
-    struct Case {
-        const char* what;
-        int bits, w, h;
-        Paint paint;
-        Filter filter;
-        std::vector<std::tuple<int, int, QRgb>> want;
-    };
-    std::vector<Case> cases = {
-        {"corner blur",
-         32,
-         3,
-         3,
-         [](int x, int y) { return x + y ? 0u : qRgb(255, 0, 0); },
-         blur3,
-         {{0, 0, qRgba(63, 0, 0, 63)}}},
-        {"gray", 24, 2, 2, [](int, int) { return qRgb(255, 0, 0); }, GrayScale, {{1, 1, grey(85)}}},
-        {"gray",
-         32,
-         2,
-         2,
-         [](int, int) { return qRgba(255, 0, 0, 90); },
-         GrayScale,
-         {{1, 1, grey(79, 90)}}},  // 0.309 x 255 = 78.8
-    };
+    const Paint tint = [](int, int) { return qRgba(10, 20, 30, 255); };
+    const Filter blur3 = [](TIcon& i) { Blur(i, 3); };
     for (int bits : {24, 32}) {
-        // Scan order shows: (2, 1) sees the 28 already written at (1, 1).
-        cases.push_back({"blur",
-                         bits,
-                         5,
-                         5,
-                         whiteDot,
-                         blur3,
-                         {{1, 1, grey(28)}, {2, 1, grey(31)}, {2, 2, grey(42)}, {4, 4, grey(4)}}});
-        cases.push_back({"blur 9 is clipped",
-                         bits,
-                         5,
-                         5,
-                         whiteDot,
-                         [](TIcon& i) { Blur(i, 9); },
-                         {{0, 0, grey(10)}}});
-        cases.push_back({"sharpen",
-                         bits,
-                         5,
-                         5,
-                         peak,
-                         Sharpen,
-                         {{1, 1, grey(50)},
-                          {2, 1, grey(25)},
-                          {1, 2, grey(25)},
-                          {2, 2, grey(225)},
-                          {2, 0, grey(50)},
-                          {4, 2, grey(50)}}});
-        cases.push_back({"emboss",
-                         bits,
-                         6,
-                         4,
-                         edge,
-                         Emboss,
-                         {{1, 1, grey(0)},
-                          {2, 1, grey(200)},
-                          {3, 2, grey(200)},
-                          {4, 2, grey(0)},
-                          {5, 1, grey(200)},
-                          {3, 0, grey(200)}}});
+        SCOPED_TRACE(bits);
+        // In scan order (2, 1) already sees the 28 written at (1, 1).
+        EXPECT_EQ(filtered(5, 5, bits, dot, blur3, {{1, 1}, {2, 1}, {2, 2}, {4, 4}}),
+                  (Pixels{grey(28), grey(31), grey(42), grey(4)}));
+        // Likewise the peak's upper and left neighbours drop to 25 before the peak is done.
+        EXPECT_EQ(filtered(5, 5, bits, peak, Sharpen, {{1, 1}, {2, 1}, {1, 2}, {2, 2}, {2, 0}}),
+                  (Pixels{grey(50), grey(25), grey(25), grey(225), grey(50)}));
+        // Both sides of an edge light up, flat areas go black, the border stays.
+        EXPECT_EQ(filtered(6, 4, bits, edge, Emboss, {{1, 1}, {2, 1}, {3, 2}, {4, 2}, {5, 1}}),
+                  (Pixels{grey(0), grey(200), grey(200), grey(0), grey(200)}));
         for (auto [r, g, b, want] : {std::tuple{true, false, false, qRgb(245, 20, 30)},
                                      {false, true, true, qRgb(10, 235, 225)},
                                      {false, false, false, qRgb(10, 20, 30)}})
-            cases.push_back({"invert",
-                             bits,
-                             1,
-                             1,
-                             tint,
-                             [r = r, g = g, b = b](TIcon& i) { InvertColors(i, r, g, b); },
-                             {{0, 0, want}}});
+            EXPECT_EQ(
+                filtered(1, 1, bits, tint,
+                         [r = r, g = g, b = b](TIcon& i) { InvertColors(i, r, g, b); }, {{0, 0}}),
+                Pixels{want});
     }
-    for (const Case& c : cases) {
-        auto icon = image(c.w, c.h, c.bits, c.paint);
-        c.filter(*icon);
-        const QImage out = stored(*icon);
-        for (auto [x, y, want] : c.want)
-            EXPECT_EQ(out.pixel(x, y), want) << c.what << " at " << c.bits << " bits, " << x << ','
-                                             << y << ": " << std::hex << out.pixel(x, y);
-    }
+    const Paint red = [](int x, int y) { return x + y ? 0u : qRgba(255, 0, 0, 90); };
+    EXPECT_EQ(filtered(2, 2, 24, red, GrayScale, {{0, 0}}), Pixels{grey(85)});
+    EXPECT_EQ(filtered(2, 2, 32, red, GrayScale, {{0, 0}}), Pixels{grey(79, 90)});  // 78.8
+    // A corner window holds four pixels; alpha is averaged like the colours.
+    const Paint corner = [](int x, int y) { return x + y ? 0u : qRgb(255, 0, 0); };
+    EXPECT_EQ(filtered(3, 3, 32, corner, blur3, {{0, 0}}), Pixels{qRgba(63, 0, 0, 63)});
 }
 
 // Below 32 bits masked pixels keep their colour and mask and take no part, except as emboss's
 // neighbours, which it reads from the colour plane alone.
 TEST(Filters, MaskedPixelsBelow32BitsStayAndOnlyEmbossReadsThem) {
-    const QRgb lone = qRgb(10, 20, 30);
-    const QRgb inverse = qRgba(255, 255, 255, 0);
-    for (const auto& [what, filter, want] : std::vector<std::tuple<const char*, Filter, QRgb>>{
-             {"blur", [](TIcon& i) { Blur(i, 5); }, lone},
-             {"gray", GrayScale, grey(20)},
-             {"invert", [](TIcon& i) { InvertColors(i, true, true, true); }, qRgb(245, 235, 225)},
-             {"sharpen", Sharpen, lone},
-             {"emboss", Emboss, grey(0)}}) {
-        auto icon =
-            image(5, 5, 24, [&](int x, int y) { return x == 2 && y == 2 ? lone : inverse; });
-        filter(*icon);
-        const QImage out = stored(*icon);
-        for (int y = 0; y < 5; ++y)
-            for (int x = 0; x < 5; ++x)
-                EXPECT_EQ(out.pixel(x, y), x == 2 && y == 2 ? want : inverse)
-                    << what << ' ' << x << ',' << y;
+    const QRgb lone = qRgb(10, 20, 30), inverse = qRgba(255, 255, 255, 0);
+    const Paint paint = [&](int x, int y) { return x == 2 && y == 2 ? lone : inverse; };
+    std::vector<QPoint> all;
+    for (int i = 0; i < 25; ++i) all.emplace_back(i % 5, i / 5);
+    for (const auto& [filter, want] : std::vector<std::pair<Filter, QRgb>>{
+             {[](TIcon& i) { Blur(i, 5); }, lone},
+             {GrayScale, grey(20)},
+             {[](TIcon& i) { InvertColors(i, true, true, true); }, qRgb(245, 235, 225)},
+             {Sharpen, lone},
+             {Emboss, grey(0)}}) {
+        Pixels expected(25, inverse);
+        expected[12] = want;
+        EXPECT_EQ(filtered(5, 5, 24, paint, filter, all), expected) << std::hex << want;
     }
     // Sharpen needs all five opaque: the peak under a hole stays, the one clear of it changes.
-    auto icon = image(5, 6, 24, [](int x, int y) {
+    const Paint holed = [](int x, int y) {
         return x == 2 && y == 1 ? 0u : grey(x == 2 && (y == 2 || y == 4) ? 100 : 50);
-    });
-    Sharpen(*icon);
-    const QImage out = stored(*icon);
-    EXPECT_EQ(out.pixel(2, 1), 0u);
-    EXPECT_EQ(out.pixel(2, 2), grey(100));
-    EXPECT_NE(out.pixel(2, 4), grey(100));
+    };
+    const Pixels out = filtered(5, 6, 24, holed, Sharpen, {{2, 1}, {2, 2}, {2, 4}});
+    EXPECT_EQ(out[0], 0u);
+    EXPECT_EQ(out[1], grey(100));
+    EXPECT_NE(out[2], grey(100));
 }
 
 // Blur by its definition: every window summed afresh, in place in scan order. Below 32 bits
@@ -205,17 +154,18 @@ TEST(Filters, BlurMatchesItsDefinitionAtEverySize) {
     }
 }
 
-// On a selection copy of a 32-bit image: colours come out as if every pixel were opaque, and
-// alpha is kept (blur averages it; emboss leaves pixels without alpha alone).
+// On a selection copy of a 32-bit image colours come out as if every pixel were opaque; alpha
+// is kept, except that blur averages it and emboss leaves pixels without alpha alone.
 TEST(Filters, At32BitsAlphaNeitherWeighsNorChanges) {
     const QImage picture = test::testPicture(40, 30, 7);
     auto document = image(40, 30, 32, [&](int x, int y) { return picture.pixel(x, y); });
-    for (const auto& [what, filter] : std::vector<std::pair<const char*, Filter>>{
-             {"blur", [](TIcon& i) { Blur(i, 7); }},
-             {"gray", GrayScale},
-             {"invert", [](TIcon& i) { InvertColors(i, true, false, true); }},
-             {"sharpen", Sharpen},
-             {"emboss", Emboss}}) {
+    enum Alpha { Kept, Averaged, KeptAndClearSkipped };
+    for (const auto& [filter, alpha] : std::vector<std::pair<Filter, Alpha>>{
+             {[](TIcon& i) { Blur(i, 7); }, Averaged},
+             {GrayScale, Kept},
+             {[](TIcon& i) { InvertColors(i, true, false, true); }, Kept},
+             {Sharpen, Kept},
+             {Emboss, KeptAndClearSkipped}}) {
         std::unique_ptr<TIcon> selection = document->ExtractRect(QRect(5, 3, 21, 18), false);
         const QImage before = stored(*selection);
         auto opaque =
@@ -227,12 +177,12 @@ TEST(Filters, At32BitsAlphaNeitherWeighsNorChanges) {
         for (int y = 0; y < out.height(); ++y)
             for (int x = 0; x < out.width(); ++x) {
                 const QRgb was = before.pixel(x, y), got = out.pixel(x, y);
-                const bool untouched = what == std::string_view("emboss") && qAlpha(was) == 0;
-                const QRgb colour = untouched ? was : reference.pixel(x, y);
-                mismatches += (got & 0xFFFFFFu) != (colour & 0xFFFFFFu) ||
-                              (what != std::string_view("blur") && qAlpha(got) != qAlpha(was));
+                const bool skipped = alpha == KeptAndClearSkipped && qAlpha(was) == 0;
+                mismatches +=
+                    (got & 0xFFFFFFu) != ((skipped ? was : reference.pixel(x, y)) & 0xFFFFFFu) ||
+                    (alpha != Averaged && qAlpha(got) != qAlpha(was));
             }
-        EXPECT_EQ(mismatches, 0) << what;
+        EXPECT_EQ(mismatches, 0) << alpha;
     }
 }
 
