@@ -14,6 +14,7 @@
 #include "core/DocumentFiles.h"
 #include "core/Icon.h"
 #include "effects/Convert.h"
+#include "effects/Filters.h"
 #include "raster/Errors.h"
 
 namespace tarvo {
@@ -34,7 +35,12 @@ constexpr const char* kUsage =
     "                                           edit image N (by default the one an icon\n"
     "                                           shows at 32 x 32) or every image with each\n"
     "                                           EFFECT in turn, then save as convert does\n"
-    "    effects: --shift left|right|up|down    move the pixels one place\n";
+    "    effects: --shift left|right|up|down    move the pixels one place\n"
+    "             --blur 3|5|7|9                box blur of that size\n"
+    "             --grayscale                   shades of grey\n"
+    "             --invert CHANNELS             invert the channels given, a subset of rgb\n"
+    "             --sharpen                     sharpen\n"
+    "             --emboss                      edges bright, flat areas black\n";
 
 struct UsageError {
     QString message;
@@ -224,6 +230,23 @@ Edit parseShift(const QStringList& values) {
     throw UsageError{"--shift takes left, right, up or down"};
 }
 
+Edit parseBlur(const QStringList& values) {
+    for (int size : {3, 5, 7, 9})
+        if (values[0] == QString::number(size)) return [size](TIcon& icon) { Blur(icon, size); };
+    throw UsageError{"--blur must be 3, 5, 7 or 9"};
+}
+
+Edit parseInvert(const QStringList& values) {
+    const QString& channels = values[0];
+    auto chosen = [&](char c) { return channels.count(QLatin1Char(c)); };
+    if (chosen('r') > 1 || chosen('g') > 1 || chosen('b') > 1 ||
+        chosen('r') + chosen('g') + chosen('b') != channels.size())
+        throw UsageError{"--invert takes a subset of rgb, such as rb"};
+    return [r = chosen('r') > 0, g = chosen('g') > 0, b = chosen('b') > 0](TIcon& icon) {
+        InvertColors(icon, r, g, b);
+    };
+}
+
 // The effects of `apply`: option, how many values follow it, and how they make an edit.
 struct EffectOption {
     const char* name;
@@ -232,6 +255,11 @@ struct EffectOption {
 };
 constexpr EffectOption kEffects[] = {
     {"--shift", 1, parseShift},
+    {"--blur", 1, parseBlur},
+    {"--grayscale", 0, [](const QStringList&) -> Edit { return GrayScale; }},
+    {"--invert", 1, parseInvert},
+    {"--sharpen", 0, [](const QStringList&) -> Edit { return Sharpen; }},
+    {"--emboss", 0, [](const QStringList&) -> Edit { return Emboss; }},
 };
 
 int apply(Arguments args) {

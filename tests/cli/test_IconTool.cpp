@@ -6,12 +6,14 @@
 #include <QTextStream>
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <tuple>
 #include <vector>
 
 #include "TestSupport.h"
 #include "cli/IconTool.h"
 #include "core/Icon.h"
+#include "effects/Filters.h"
 
 namespace tarvo {
 namespace {
@@ -160,6 +162,43 @@ TEST_F(IconToolTest, ApplyEditsTheBestImageTheOneAskedForOrEveryImage) {
                 << args.join(' ').toStdString() << ": image " << i;
         }
     }
+}
+
+// The filter options run the filters in the order given, with the size and channels given.
+TEST_F(IconToolTest, ApplyRunsTheFiltersWithTheirValues) {
+    const QString out = path("filtered.ico");
+    using Edit = std::function<void(TIcon&)>;
+    for (const auto& [args, edit] : std::vector<std::pair<QStringList, Edit>>{
+             {{"--blur", "5", "--invert", "gb"},
+              [](TIcon& i) { Blur(i, 5), InvertColors(i, false, true, true); }},
+             {{"--invert", "r", "--blur", "9", "--grayscale"},
+              [](TIcon& i) { InvertColors(i, true, false, false), Blur(i, 9), GrayScale(i); }},
+             {{"--sharpen", "--emboss", "--invert", "bgr", "--blur", "3"}, [](TIcon& i) {
+                  Sharpen(i), Emboss(i), InvertColors(i, true, true, true), Blur(i, 3);
+              }}}) {
+        const ToolResult r = runTool(QStringList{"apply", ico_, out, "--all"} + args);
+        ASSERT_EQ(r.code, kExitOk) << r.err.toStdString();
+        TIcon want, got;
+        want.LoadFromFile(ico_);
+        got.LoadFromFile(out);
+        for (int i = 0; i < 3; ++i) {
+            want.SelectImage(i);
+            edit(want);
+            EXPECT_EQ(got.imageToArgb(i), want.imageToArgb(i))
+                << args.join(' ').toStdString() << ": " << i;
+        }
+    }
+    for (const QStringList& bad : std::vector<QStringList>{{"--blur", "4"},
+                                                           {"--blur", "11"},
+                                                           {"--blur"},
+                                                           {"--invert", "rx"},
+                                                           {"--invert", "rr"},
+                                                           {"--grayscale", "--invert"}}) {
+        const ToolResult r = runTool(QStringList{"apply", ico_, path("bad.ico")} + bad);
+        EXPECT_EQ(r.code, kExitUsage) << bad.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("Usage: tarvo-icontool")) << r.err.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(path("bad.ico")));
 }
 
 // The real program: usage errors exit with 2 and show the usage, file errors with 1 naming the
