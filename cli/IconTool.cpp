@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <iterator>
 #include <optional>
@@ -13,6 +14,7 @@
 
 #include "core/DocumentFiles.h"
 #include "core/Icon.h"
+#include "effects/Adjustments.h"
 #include "effects/Convert.h"
 #include "raster/Errors.h"
 
@@ -34,7 +36,10 @@ constexpr const char* kUsage =
     "                                           edit image N (by default the one an icon\n"
     "                                           shows at 32 x 32) or every image with each\n"
     "                                           EFFECT in turn, then save as convert does\n"
-    "    effects: --shift left|right|up|down    move the pixels one place\n";
+    "    effects: --shift left|right|up|down    move the pixels one place\n"
+    "             --brightness R,G,B            per channel, track-bar positions 0..100;\n"
+    "             --contrast R,G,B              50 leaves a channel as it is\n"
+    "             --hsb H,S,B                   hue, saturation and lightness, likewise\n";
 
 struct UsageError {
     QString message;
@@ -224,6 +229,32 @@ Edit parseShift(const QStringList& values) {
     throw UsageError{"--shift takes left, right, up or down"};
 }
 
+// Three track-bar positions "A,B,C", each 0..100.
+std::array<int, 3> parsePositions(const QStringList& values, const QString& option) {
+    const QStringList parts = values[0].split(QLatin1Char(','));
+    if (parts.size() != 3) throw UsageError{option + " takes three positions A,B,C"};
+    std::array<int, 3> p{};
+    for (size_t i = 0; i < 3; ++i)
+        p[i] = parseNumber(parts[qsizetype(i)], 0, 100, "each position of " + option);
+    return p;
+}
+
+template <void (*adjust)(TIcon&, int, int, int)>
+Edit parseAdjustment(const QStringList& values, const char* option) {
+    const std::array<int, 3> p = parsePositions(values, QLatin1String(option));
+    return [p](TIcon& icon) { adjust(icon, p[0], p[1], p[2]); };
+}
+
+Edit parseBrightness(const QStringList& values) {
+    return parseAdjustment<AdjustBrightness>(values, "--brightness");
+}
+Edit parseContrast(const QStringList& values) {
+    return parseAdjustment<AdjustContrast>(values, "--contrast");
+}
+Edit parseHSB(const QStringList& values) {
+    return parseAdjustment<AdjustHSB>(values, "--hsb");
+}
+
 // The effects of `apply`: option, how many values follow it, and how they make an edit.
 struct EffectOption {
     const char* name;
@@ -232,6 +263,9 @@ struct EffectOption {
 };
 constexpr EffectOption kEffects[] = {
     {"--shift", 1, parseShift},
+    {"--brightness", 1, parseBrightness},
+    {"--contrast", 1, parseContrast},
+    {"--hsb", 1, parseHSB},
 };
 
 int apply(Arguments args) {
