@@ -16,14 +16,9 @@ namespace {
 uint32_t rgb(int r, int g, int b) {
     return uint32_t(r) | uint32_t(g) << 8 | uint32_t(b) << 16;
 }
-int red(uint32_t v) {
-    return int(v & 0xFF);
-}
-int green(uint32_t v) {
-    return int((v >> 8) & 0xFF);
-}
-int blue(uint32_t v) {
-    return int((v >> 16) & 0xFF);
+// Channel i (0 red, 1 green, 2 blue) of a colour value.
+int ch(uint32_t v, int i) {
+    return int(v >> (8 * i) & 0xFF);
 }
 
 // A one-row image of `colors` (0x00BBGGRR, or Transparent / Inverse below 32 bits); 32-bit
@@ -140,17 +135,28 @@ const std::vector<std::pair<const char*, std::function<void(TIcon&)>>> kEveryAdj
     {"hsb", [](TIcon& i) { AdjustHSB(i, 50, 50, 100); }},
     {"color", [](TIcon& i) { AdjustColor(i, {.flags = ColorAdjustment::kNegative}); }}};
 
-TEST(Adjustments, MaskedPixelsStayAndPalettedImagesMapToTheirTable) {
-    for (int bits : {24, 8})
-        for (const auto& [name, adjust] : kEveryAdjustment) {
+TEST(Adjustments, LeaveMaskedPixelsAndAlphaAndMapPalettedColoursToTheTable) {
+    for (const auto& [name, adjust] : kEveryAdjustment) {
+        for (int bits : {24, 8}) {
             TIcon icon;
             fill(icon, bits, {Transparent, Inverse, rgb(10, 20, 30)});
             adjust(icon);
             const std::vector<uint32_t> out = colorsOf(icon);
-            EXPECT_EQ(out[0], Transparent) << name << bits;
-            EXPECT_EQ(out[1], Inverse) << name << bits;
-            EXPECT_NE(out[2], rgb(10, 20, 30)) << name << bits;
+            EXPECT_TRUE(out[0] == Transparent && out[1] == Inverse && out[2] != rgb(10, 20, 30))
+                << name << bits;
         }
+        // 32 bits: the colour of every pixel changes whatever its alpha, but never the alpha;
+        // the colour adjustment leaves these images alone.
+        TIcon icon;
+        fill(icon, 32, {rgb(100, 100, 100), rgb(100, 100, 100)}, {0, 128});
+        adjust(icon);
+        for (int x = 0; x < 2; ++x) {
+            const QRgb c = icon.WorkBitmap().pixel(x, 0);
+            EXPECT_EQ(qAlpha(c), x * 128) << name;
+            EXPECT_EQ(rgbToColorValue(c) == rgb(100, 100, 100), name == std::string("color"))
+                << name;
+        }
+    }
     // (111, 162, 213) is stored as the nearest entry of the default 8-bit table, from its cube;
     // 128 grey is one of its static colours.
     TIcon icon;
@@ -159,20 +165,6 @@ TEST(Adjustments, MaskedPixelsStayAndPalettedImagesMapToTheirTable) {
     EXPECT_EQ(colorsOf(icon)[0], rgb(102, 153, 204));
     AdjustContrast(icon, 0, 0, 0);
     EXPECT_EQ(colorsOf(icon)[1], rgb(128, 128, 128));
-}
-
-TEST(Adjustments, ThirtyTwoBitPixelsKeepTheirAlphaAndColourAdjustmentLeavesThem) {
-    for (const auto& [name, adjust] : kEveryAdjustment) {
-        TIcon icon;
-        fill(icon, 32, {rgb(100, 100, 100), rgb(100, 100, 100)}, {0, 128});
-        adjust(icon);
-        const bool colour = std::string(name) == "color";
-        for (int x = 0; x < 2; ++x) {
-            const QRgb c = icon.WorkBitmap().pixel(x, 0);
-            EXPECT_EQ(qAlpha(c), x * 128) << name;
-            EXPECT_EQ(rgbToColorValue(c) == rgb(100, 100, 100), colour) << name;
-        }
-    }
 }
 
 // ---- Colour adjustment ------------------------------------------------------------------------
@@ -193,57 +185,54 @@ TEST(ColorAdjustment, NeutralKeepsNegativeInvertsLogFilterLiftsShadows) {
 
     const auto log =
         adjusted({0, rgb(64, 64, 64), 0xFFFFFF}, {.flags = ColorAdjustment::kLogFilter});
-    EXPECT_EQ(log[0], 0u);
-    EXPECT_EQ(log[2], 0xFFFFFFu);
-    EXPECT_GT(red(log[1]), 128);
+    EXPECT_TRUE(log[0] == 0 && ch(log[1], 0) > 128 && log[2] == 0xFFFFFF);
     // Tungsten light is red and weak in blue, so white is cut most in red.
     const uint32_t a = adjusted({0xFFFFFF}, {.illuminant = 1})[0];
-    EXPECT_TRUE(red(a) < green(a) && green(a) < blue(a) && blue(a) == 255) << std::hex << a;
+    EXPECT_TRUE(ch(a, 0) < ch(a, 1) && ch(a, 1) < ch(a, 2) && ch(a, 2) == 255) << std::hex << a;
 }
-
-using Field = int ColorAdjustment::*;
 
 TEST(ColorAdjustment, EveryControlIsMonotonicAndClampedToItsRange) {
     std::vector<uint32_t> samples;
     for (int i = 0; i < 27; ++i) samples.push_back(rgb(i % 3 * 120, i / 3 % 3 * 110, i / 9 * 127));
-    auto sum = [](uint32_t v) { return red(v) + green(v) + blue(v); };
+    using C = ColorAdjustment;
+    using Measure = int (*)(int r, int g, int b);
+    const Measure sum = [](int r, int g, int b) { return r + g + b; };
     struct Control {
-        Field field;
+        int C::*field;
         int min, max;
         int direction;  // of the measure as the control rises
-        std::function<int(uint32_t)> measure;
+        Measure measure;
     };
     const std::vector<Control> controls = {
-        {&ColorAdjustment::brightness, -100, 100, 1, sum},
-        {&ColorAdjustment::redGamma, 2500, 65000, 1, red},
-        {&ColorAdjustment::greenGamma, 2500, 65000, 1, green},
-        {&ColorAdjustment::blueGamma, 2500, 65000, 1, blue},
-        {&ColorAdjustment::referenceBlack, 0, 4000, -1, sum},
-        {&ColorAdjustment::referenceWhite, 6000, 10000, -1, sum},
-        {&ColorAdjustment::contrast, -100, 100, 1,
-         [](uint32_t v) {
-             return std::abs(2 * red(v) - 255) + std::abs(2 * green(v) - 255) +
-                    std::abs(2 * blue(v) - 255);
+        {&C::brightness, -100, 100, 1, sum},
+        {&C::redGamma, 2500, 65000, 1, [](int r, int, int) { return r; }},
+        {&C::greenGamma, 2500, 65000, 1, [](int, int g, int) { return g; }},
+        {&C::blueGamma, 2500, 65000, 1, [](int, int, int b) { return b; }},
+        {&C::referenceBlack, 0, 4000, -1, sum},
+        {&C::referenceWhite, 6000, 10000, -1, sum},
+        {&C::contrast, -100, 100, 1,  // distance from mid grey
+         [](int r, int g, int b) {
+             return std::abs(2 * r - 255) + std::abs(2 * g - 255) + std::abs(2 * b - 255);
          }},
-        {&ColorAdjustment::colorfulness, -100, 100, 1,
-         [](uint32_t v) {
-             return std::max({red(v), green(v), blue(v)}) - std::min({red(v), green(v), blue(v)});
+        {&C::colorfulness, -100, 100, 1,
+         [](int r, int g, int b) {
+             return std::max({r, g, b}) - std::min({r, g, b});
          }},
-        {&ColorAdjustment::redGreenTint, -100, 100, 1,
-         [](uint32_t v) { return red(v) - green(v); }}};
+        {&C::redGreenTint, -100, 100, 1, [](int r, int g, int) { return r - g; }}};
     for (const Control& k : controls) {
         const int field = int(&k - controls.data());
         std::vector<uint32_t> previous;
         for (int step = 0; step <= 10; ++step) {
-            ColorAdjustment a;
+            C a;
             a.*k.field = k.min + (k.max - k.min) * step / 10;
             const auto now = adjusted(samples, a);
+            auto measure = [&](uint32_t v) { return k.measure(ch(v, 0), ch(v, 1), ch(v, 2)); };
             for (size_t i = 0; i < samples.size() && !previous.empty(); ++i)
-                EXPECT_GE(k.direction * (k.measure(now[i]) - k.measure(previous[i])), 0)
+                EXPECT_GE(k.direction * (measure(now[i]) - measure(previous[i])), 0)
                     << field << ' ' << a.*k.field << ' ' << std::hex << samples[i];
             previous = now;
         }
-        ColorAdjustment low, high, below, above;
+        C low, high, below, above;
         low.*k.field = k.min, high.*k.field = k.max;
         below.*k.field = k.min - 1000, above.*k.field = k.max + 100000;
         EXPECT_NE(adjusted(samples, low), adjusted(samples, high)) << field;
@@ -253,7 +242,7 @@ TEST(ColorAdjustment, EveryControlIsMonotonicAndClampedToItsRange) {
     // The extremes of contrast and colourfulness.
     for (uint32_t v : adjusted(samples, {.contrast = -100})) EXPECT_EQ(v, rgb(128, 128, 128));
     for (uint32_t v : adjusted(samples, {.colorfulness = -100}))
-        EXPECT_TRUE(red(v) == green(v) && green(v) == blue(v)) << std::hex << v;
+        EXPECT_TRUE(ch(v, 0) == ch(v, 1) && ch(v, 1) == ch(v, 2)) << std::hex << v;
 }
 
 }  // namespace
