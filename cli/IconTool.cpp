@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <iterator>
 #include <optional>
@@ -13,6 +14,7 @@
 
 #include "core/DocumentFiles.h"
 #include "core/Icon.h"
+#include "effects/Adjustments.h"
 #include "effects/Convert.h"
 #include "effects/Filters.h"
 #include "raster/Errors.h"
@@ -40,7 +42,10 @@ constexpr const char* kUsage =
     "             --grayscale                   shades of grey\n"
     "             --invert CHANNELS             invert the channels given, a subset of rgb\n"
     "             --sharpen                     sharpen\n"
-    "             --emboss                      edges bright, flat areas black\n";
+    "             --emboss                      edges bright, flat areas black\n"
+    "             --brightness R,G,B            per channel, track-bar positions 0..100;\n"
+    "             --contrast R,G,B              50 leaves a channel as it is\n"
+    "             --hsb H,S,B                   hue, saturation and lightness, likewise\n";
 
 struct UsageError {
     QString message;
@@ -247,6 +252,32 @@ Edit parseInvert(const QStringList& values) {
     };
 }
 
+// Three track-bar positions "A,B,C", each 0..100.
+std::array<int, 3> parsePositions(const QStringList& values, const QString& option) {
+    const QStringList parts = values[0].split(QLatin1Char(','));
+    if (parts.size() != 3) throw UsageError{option + " takes three positions A,B,C"};
+    std::array<int, 3> p{};
+    for (size_t i = 0; i < 3; ++i)
+        p[i] = parseNumber(parts[qsizetype(i)], 0, 100, "each position of " + option);
+    return p;
+}
+
+template <void (*adjust)(TIcon&, int, int, int)>
+Edit parseAdjustment(const QStringList& values, const char* option) {
+    const std::array<int, 3> p = parsePositions(values, QLatin1String(option));
+    return [p](TIcon& icon) { adjust(icon, p[0], p[1], p[2]); };
+}
+
+Edit parseBrightness(const QStringList& values) {
+    return parseAdjustment<AdjustBrightness>(values, "--brightness");
+}
+Edit parseContrast(const QStringList& values) {
+    return parseAdjustment<AdjustContrast>(values, "--contrast");
+}
+Edit parseHSB(const QStringList& values) {
+    return parseAdjustment<AdjustHSB>(values, "--hsb");
+}
+
 // The effects of `apply`: option, how many values follow it, and how they make an edit.
 struct EffectOption {
     const char* name;
@@ -260,6 +291,9 @@ constexpr EffectOption kEffects[] = {
     {"--invert", 1, parseInvert},
     {"--sharpen", 0, [](const QStringList&) -> Edit { return Sharpen; }},
     {"--emboss", 0, [](const QStringList&) -> Edit { return Emboss; }},
+    {"--brightness", 1, parseBrightness},
+    {"--contrast", 1, parseContrast},
+    {"--hsb", 1, parseHSB},
 };
 
 int apply(Arguments args) {

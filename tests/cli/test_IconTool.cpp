@@ -14,6 +14,7 @@
 #include "cli/IconTool.h"
 #include "core/Icon.h"
 #include "effects/Filters.h"
+#include "effects/Adjustments.h"
 
 namespace tarvo {
 namespace {
@@ -201,6 +202,41 @@ TEST_F(IconToolTest, ApplyRunsTheFiltersWithTheirValues) {
     EXPECT_FALSE(QFile::exists(path("bad.ico")));
 }
 
+TEST_F(IconToolTest, ApplyAdjustsColoursInTheOrderGiven) {
+    // Brightness on its own, checked per channel against the picture itself.
+    const QString out = path("bright.ico");
+    ASSERT_EQ(runTool({"apply", ico_, out, "--index", "1", "--brightness", "100,50,0"}).code,
+              kExitOk);
+    TIcon result;
+    result.LoadFromFile(out);
+    QImage want = pictures_[1];
+    for (int y = 0; y < want.height(); ++y)
+        for (int x = 0; x < want.width(); ++x) {
+            const QRgb c = want.pixel(x, y);
+            want.setPixel(x, y,
+                          qRgba(std::min(qRed(c) + 150, 255), qGreen(c),
+                                std::max(qBlue(c) - 150, 0), qAlpha(c)));
+        }
+    EXPECT_EQ(result.imageToArgb(1), want);
+    EXPECT_EQ(result.imageToArgb(0), pictures_[0]);
+
+    // Chained on every image, as the library does them one after the other.
+    ASSERT_EQ(
+        runTool({"apply", ico_, out, "--all", "--hsb", "60,30,50", "--contrast", "0,50,100"}).code,
+        kExitOk);
+    result.LoadFromFile(out);
+    TIcon expected;
+    expected.LoadFromFile(ico_);
+    for (int i = 0; i < 3; ++i) {
+        expected.SelectImage(i);
+        AdjustHSB(expected, 60, 30, 50);
+        AdjustContrast(expected, 0, 50, 100);
+        EXPECT_EQ(result.imageToArgb(i), expected.imageToArgb(i)) << i;
+        // Only the 1-bit image has nowhere to go from black and white.
+        EXPECT_EQ(result.imageToArgb(i) == pictures_[size_t(i)], i == 0) << i;
+    }
+}
+
 // The real program: usage errors exit with 2 and show the usage, file errors with 1 naming the
 // file; neither prints to stdout or writes a file.
 TEST_F(IconToolTest, ProgramReportsThroughExitCodesAndStdout) {
@@ -224,6 +260,9 @@ TEST_F(IconToolTest, ProgramReportsThroughExitCodesAndStdout) {
              {{"apply", ico_, out, "--index", "3", "--shift", "up"}, kExitUsage, usage},
              {{"apply", ico_, out, "--index", "0", "--all", "--shift", "up"}, kExitUsage, usage},
              {{"apply", ico_, out}, kExitUsage, usage},
+             {{"apply", ico_, out, "--brightness", "101,50,50"}, kExitUsage, usage},
+             {{"apply", ico_, out, "--contrast", "50,50"}, kExitUsage, usage},
+             {{"apply", ico_, out, "--hsb", "-1,50,50"}, kExitUsage, usage},
              {{"info", missing}, kExitFileError, missing},
              {{"extract", bad, "-o", path("x")}, kExitFileError, bad},
              {{"convert", ico_, odd}, kExitFileError, odd}}) {
