@@ -4,8 +4,10 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
@@ -31,10 +33,10 @@
 #include "dialogs/IconForm.h"
 #include "editor/ChildForm.h"
 #include "editor/HueForm.h"
+#include "editor/WindowBox.h"
 #include "effects/Adjustments.h"
 #include "effects/EffectDialogs.h"
 #include "effects/Filters.h"
-#include "editor/WindowBox.h"
 #include "raster/Errors.h"
 
 namespace tarvo {
@@ -422,16 +424,15 @@ void TMainForm::createEffectActions() {
             AdjustHSB(target, d.HTrackBar->value(), d.STrackBar->value(), d.BTrackBar->value());
         });
     });
-    connect(makeAction("EffectBlurSetting", "Blur &Setting..."), &QAction::triggered, this,
-            [this] {
-                blurDlg_->Size = BlurSize;
-                if (execDialog(*blurDlg_) == QDialog::Accepted) BlurSize = blurDlg_->Size;
-            });
+    connect(makeAction("EffectBlurSetting", "Blur &Setting..."), &QAction::triggered, this, [this] {
+        blurDlg_->Size = BlurSize;
+        if (execDialog(*blurDlg_) == QDialog::Accepted) BlurSize = blurDlg_->Size;
+    });
     auto filter = [this](const char* name, const char* caption, auto effect) {
         connect(makeAction(name, caption), &QAction::triggered, this, [this, effect] {
-            forward([this, effect](TChildForm& c) { c.applyFilter([this, effect](TIcon& t) {
-                effect(t);
-            }); });
+            forward([this, effect](TChildForm& c) {
+                c.applyFilter([this, effect](TIcon& t) { effect(t); });
+            });
         });
     };
     filter("EffectBlur", "B&lur Image", [this](TIcon& t) { Blur(t, BlurSize); });

@@ -163,7 +163,8 @@ TAdjustColorDlg::TAdjustColorDlg(QWidget* parent) : QDialog(parent) {
     for (QSlider* s : {RTrackBar, GTrackBar, BTrackBar, BlackTrackBar, WhiteTrackBar,
                        ContrastTrackBar, BrigthnessTrackBar, CTrackBar, RGTTrackBar})
         connect(s, &QSlider::valueChanged, this, changed);
-    for (QRadioButton* r : Flags) connect(r, &QRadioButton::toggled, this, [changed](bool on) {
+    for (QRadioButton* r : Flags)
+        connect(r, &QRadioButton::toggled, this, [changed](bool on) {
             if (on) changed();
         });
     connect(ComboBox, &QComboBox::currentIndexChanged, this, changed);

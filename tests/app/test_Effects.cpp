@@ -1,8 +1,10 @@
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QSlider>
 
 #include "WindowTest.h"
+#include "core/PixelFormats.h"
 #include "effects/EffectDialogs.h"
 
 namespace tarvo {
@@ -19,8 +21,8 @@ class Effects : public test::Tools {
         return c;
     }
     // Answers the next dialog: shows it, moves a track bar through `positions`, then ends it.
-    void answer(std::vector<int> positions, int result, QSlider* TAdjustChannelsDlg::*bar =
-                                                             &TAdjustChannelsDlg::GTrackBar) {
+    void answer(std::vector<int> positions, int result,
+                QSlider* TAdjustChannelsDlg::*bar = &TAdjustChannelsDlg::GTrackBar) {
         form->execDialog = [=](QDialog& d) {
             d.show();
             if (auto* channels = qobject_cast<TAdjustChannelsDlg*>(&d))
