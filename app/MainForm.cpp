@@ -430,9 +430,7 @@ void TMainForm::createEffectActions() {
     });
     auto filter = [this](const char* name, const char* caption, auto effect) {
         connect(makeAction(name, caption), &QAction::triggered, this, [this, effect] {
-            forward([this, effect](TChildForm& c) {
-                c.applyFilter([this, effect](TIcon& t) { effect(t); });
-            });
+            forward([effect](TChildForm& c) { c.applyFilter(effect); });
         });
     };
     filter("EffectBlur", "B&lur Image", [this](TIcon& t) { Blur(t, BlurSize); });
