@@ -301,12 +301,18 @@ void TMainForm::createActions() {
             &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.DeleteIcon(); }); });
 
     // Image transforms, and the document window's own commands
-    pending(makeAction("ToolsFlipVerical", "Flip Verical", {}, "Flip Vertical",
-                       "object-flip-vertical"));
-    pending(makeAction("TollsFilpHorizontal", "Filp Horizontal", {}, "Filp Horizontal",
-                       "object-flip-horizontal"));
-    pending(makeAction("ToolsRotateLeft", "Rotate Left", {}, {}, "object-rotate-left"));
-    pending(makeAction("ToolsRotateRight", "Rotate Right", {}, {}, "object-rotate-right"));
+    connect(makeAction("ToolsFlipVerical", "Flip Verical", {}, "Flip Vertical",
+                       "object-flip-vertical"),
+            &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.Flip(true); }); });
+    connect(makeAction("TollsFilpHorizontal", "Filp Horizontal", {}, "Filp Horizontal",
+                       "object-flip-horizontal"),
+            &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.Flip(false); }); });
+    connect(makeAction("ToolsRotateLeft", "Rotate Left", {}, {}, "object-rotate-left"),
+            &QAction::triggered, this,
+            [this] { forward([](TChildForm& c) { c.RotateQuarter(true); }); });
+    connect(makeAction("ToolsRotateRight", "Rotate Right", {}, {}, "object-rotate-right"),
+            &QAction::triggered, this,
+            [this] { forward([](TChildForm& c) { c.RotateQuarter(false); }); });
     const struct {
         const char* name;
         const char* caption;
@@ -339,9 +345,32 @@ void TMainForm::createActions() {
                     forward([right, bottom](TChildForm& c) { c.resizeSelection(right, bottom); });
                 });
     }
-    pending(makeAction("ToolsRotateAngle", "Rotate Angle..."));
-    pending(makeAction("ToolsExchangeColor", "Exchange Color", {K("Alt+X")}));
-    pending(makeAction("ToolsConvertImage", "Convert Image...", {K("Alt+C")}));
+    connect(makeAction("ToolsRotateAngle", "Rotate Angle..."), &QAction::triggered, this, [this] {
+        forward([this](TChildForm& c) {
+            TRotateDlg d(this);
+            c.EndTextEntry();
+            c.runPreview(d, d.UpdatePreview, [&d](TIcon& target) { target.Rotate(d.angle()); });
+        });
+    });
+    connect(makeAction("ToolsExchangeColor", "Exchange Color", {K("Alt+X")}), &QAction::triggered,
+            this, [this] {
+                const uint32_t pen = PenColor();
+                SetPenColor(BrushColor());
+                SetBrushColor(pen);
+                repaintColorPanel();
+            });
+    connect(makeAction("ToolsConvertImage", "Convert Image...", {K("Alt+C")}), &QAction::triggered,
+            this, [this] {
+                forward([this](TChildForm& c) {
+                    try {
+                        c.ConvertImage1Click();
+                    } catch (const std::exception& e) {
+                        message(QMessageBox::Warning, kTitle,
+                                QStringLiteral("The image cannot be converted."),
+                                QString::fromUtf8(e.what()));
+                    }
+                });
+            });
     connect(makeAction("FontItem", "Font...", {K("Ctrl+B")}), &QAction::triggered, this, [this] {
         forward([this](TChildForm& c) {
             bool ok = false;

@@ -119,7 +119,7 @@ int TIconForm::ImageHeight() const {
 }
 
 bool TIconForm::Stretch() const {
-    return StretchCheckBox->isVisible() && StretchCheckBox->isChecked();
+    return !StretchCheckBox->isHidden() && StretchCheckBox->isChecked();
 }
 
 QString TIconForm::sizeProblem() const {

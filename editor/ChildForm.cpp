@@ -28,6 +28,7 @@
 #include "editor/HueSelection.h"
 #include "editor/SelectionShapes.h"
 #include "editor/WindowBox.h"
+#include "effects/Convert.h"
 #include "raster/Errors.h"
 
 namespace tarvo {
@@ -1147,6 +1148,62 @@ void TChildForm::applyFilter(const std::function<void(TIcon&)>& effect) {
     SaveUndo();
     effect(SelectionImage ? *SelectionImage : *document_);
     invalidateViews();
+}
+
+void TChildForm::Flip(bool vertical) {
+    EndTextEntry();
+    SaveUndo();
+    TIcon& target = SelectionImage ? *SelectionImage : *document_;
+    if (vertical) {
+        target.FlipVertical();
+    } else {
+        target.FlipHorizontal();
+    }
+    Modified = true;
+    invalidateViews();
+}
+
+void TChildForm::RotateQuarter(bool left) {
+    EndTextEntry();
+    SavedSelectionRect = SelectionRect;
+    SaveUndo();
+    if (SelectionImage) {
+        if (left) {
+            SelectionImage->RotateLeft();
+        } else {
+            SelectionImage->RotateRight();
+        }
+        // The rectangle keeps its top-left corner and swaps its sides.
+        const TRect r = SelectionRect;
+        SetSelectionRect({r.left, r.top, r.left + r.height(), r.top + r.width()});
+        SavedSelectionRect = SelectionRect;
+    } else {
+        if (left) {
+            document_->RotateLeft();
+        } else {
+            document_->RotateRight();
+        }
+        FillImageList();
+        FitZoom();
+    }
+    Modified = true;
+    invalidateViews();
+}
+
+bool TChildForm::ConvertImage1Click() {
+    TIconForm& form = host_.iconForm();
+    const QSize size = document_->GetSize();
+    form.prepareForConvert(size.width(), size.height());
+    if (host_.runDialog(form) != QDialog::Accepted) return false;
+    FinishEditing();
+    SaveUndo();
+    ConvertImage(*document_, form.ImageWidth(), form.ImageHeight(), form.SelectedBitCount,
+                 form.Stretch());
+    FillImageList();
+    FitZoom();
+    host_.UpdateColors();
+    invalidateViews();
+    return true;
 }
 
 // ---- hue selection -------------------------------------------------------------------------

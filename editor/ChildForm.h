@@ -108,6 +108,13 @@ class TChildForm : public QMdiSubWindow {
                    const std::function<void(TIcon&)>& effect);
     // A one-shot filter on the floating selection, or else on the current image: one undo step.
     void applyFilter(const std::function<void(TIcon&)>& effect);
+    // Mirrors and quarter turns of the floating selection, or else of the current image; a text
+    // being typed is committed first.
+    void Flip(bool vertical);
+    void RotateQuarter(bool left);
+    // Convert Image with the new image dialog's values: one undo step that restores the old
+    // size and depth. False when the dialog was cancelled.
+    bool ConvertImage1Click();
 
     // The hue selection: the matching pixels of the current image show striped; accepting
     // lifts them, cancelling forgets them.

@@ -174,6 +174,24 @@ int TAdjustColorDlg::flag() const {
     return Flags[1]->isChecked() ? 1 : Flags[2]->isChecked() ? 2 : 0;
 }
 
+TRotateDlg::TRotateDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Rotate Angle"));
+    auto* grid = new QGridLayout;
+    TrackBar = slider(0, 360, 180, 30, this);
+    ALbl = addRow(grid, QStringLiteral("Ange:"), TrackBar,
+                  [](int v) { return QStringLiteral("%1\u00B0").arg(v - 180); });
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(buttons(this, QStringLiteral("Apply")));
+    connect(TrackBar, &QSlider::valueChanged, this, [this] {
+        if (UpdatePreview) UpdatePreview();
+    });
+}
+
+int TRotateDlg::angle() const {
+    return TrackBar->value() - 180;
+}
+
 TBlurDlg::TBlurDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Blur Setting"));
     ComboBox = new QComboBox(this);

@@ -87,6 +87,17 @@ class TAdjustColorDlg : public QDialog {
     std::function<void()> UpdatePreview;
 };
 
+// "Rotate Angle": -180..180 degrees as a track bar 0..360 at 180; made anew for every use.
+class TRotateDlg : public QDialog {
+    Q_OBJECT
+  public:
+    explicit TRotateDlg(QWidget* parent = nullptr);
+    QSlider* TrackBar = nullptr;
+    QLabel* ALbl = nullptr;
+    int angle() const;
+    std::function<void()> UpdatePreview;
+};
+
 // "Blur Setting": the blur window's edge, 3, 5, 7 or 9.
 class TBlurDlg : public QDialog {
     Q_OBJECT

@@ -1,6 +1,9 @@
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QSlider>
 
 #include "WindowTest.h"
@@ -101,6 +104,57 @@ TEST_F(Effects, FiltersAndTheirDialogs) {
     c->Undo();
     c->Undo();
     EXPECT_EQ(c->Document().imageToArgb(0), before);
+}
+
+TEST_F(Effects, TransformsOfSelectionsTextAndConversions) {
+    useTool("ToolsRectangleSelection");
+    TChildForm* c = document("16", 3);
+    drag(*c, {4, 6}, {9, 7});
+    ASSERT_EQ(c->SelectionRect, (TRect{4, 6, 10, 8}));
+    form->action("ToolsRotateLeft")->trigger();
+    EXPECT_EQ(c->SelectionRect, (TRect{4, 6, 6, 12}));
+    EXPECT_EQ(c->SelectionImage->GetSize(), QSize(2, 6));
+
+    // A flip while text is typed commits the text first, as its own step.
+    useTool("ToolsText");
+    press(*c, {3, 8});
+    release(*c, {3, 8});
+    QKeyEvent a(QEvent::KeyPress, Qt::Key_A, {}, "a");
+    c->FormKeyDown(a);
+    const auto steps = c->UndoLists[0].size();
+    form->action("ToolsFlipVerical")->trigger();
+    EXPECT_TRUE(c->TextBuffer.isEmpty());
+    EXPECT_EQ(form->ToolCode(), 10);
+    EXPECT_EQ(c->UndoLists[0].size(), steps + 2);
+
+    // Convert Image: a new size and depth, undone and redone as one step.
+    form->execDialog = [](QDialog& d) {
+        auto& f = static_cast<TIconForm&>(d);
+        EXPECT_FALSE(f.StretchCheckBox->isHidden());
+        EXPECT_EQ(f.WidthEdt->text(), "16");
+        f.WidthEdt->setText("24");
+        f.HeightEdt->setText("20");
+        f.ColorRadioGroup->button(2)->setChecked(true);
+        f.accept();
+        return f.result();
+    };
+    form->action("ToolsConvertImage")->trigger();
+    EXPECT_EQ(c->Document().GetSize(), QSize(24, 20));
+    EXPECT_EQ(c->imageList()->itemText(0), "24 x 20 256 colors");
+    c->Undo();
+    EXPECT_EQ(c->Document().GetSize(), QSize(16, 16));
+    EXPECT_EQ(c->Document().BitCount(), 24);
+    c->Redo();
+    EXPECT_EQ(c->Document().BitCount(), 8);
+
+    // Exchange Color swaps the two colours and records nothing.
+    form->SetPenColor(0x000011);
+    form->SetBrushColor(0x002200);
+    const auto before = c->UndoLists[0].size();
+    form->action("ToolsExchangeColor")->trigger();
+    EXPECT_EQ(form->PenColor(), 0x002200u);
+    EXPECT_EQ(form->BrushColor(), 0x000011u);
+    EXPECT_EQ(c->UndoLists[0].size(), before);
 }
 
 }  // namespace
