@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <algorithm>
 #include <functional>
 #include <iterator>
@@ -34,7 +35,15 @@ constexpr const char* kUsage =
     "                                           edit image N (by default the one an icon\n"
     "                                           shows at 32 x 32) or every image with each\n"
     "                                           EFFECT in turn, then save as convert does\n"
-    "    effects: --shift left|right|up|down    move the pixels one place\n";
+    "    effects: --shift left|right|up|down    move the pixels one place\n"
+    "             --flip-horizontal, --flip-vertical\n"
+    "                                           mirror left to right, or top to bottom\n"
+    "             --rotate-left, --rotate-right a quarter turn; W x H becomes H x W\n"
+    "             --rotate DEGREES              turn clockwise by -180..180 degrees,\n"
+    "                                           keeping the size\n"
+    "             --convert WxH@BITS [--stretch]\n"
+    "                                           new size and depth (1, 4, 8, 24 or 32),\n"
+    "                                           the picture scaled with --stretch\n";
 
 struct UsageError {
     QString message;
@@ -224,14 +233,47 @@ Edit parseShift(const QStringList& values) {
     throw UsageError{"--shift takes left, right, up or down"};
 }
 
+// An effect without values: one operation of the document.
+template <void (TIcon::*Op)()>
+Edit call(const QStringList&) {
+    return [](TIcon& icon) { (icon.*Op)(); };
+}
+
+Edit parseRotate(const QStringList& values) {
+    const int degrees = parseNumber(values[0], -180, 180, QStringLiteral("--rotate"));
+    return [degrees](TIcon& icon) { icon.Rotate(degrees); };
+}
+
+// WxH@BITS, then "--stretch" when it was given.
+Edit parseConvert(const QStringList& values) {
+    static const QRegularExpression format(QStringLiteral("^(\\d+)x(\\d+)@(\\d+)$"));
+    const QRegularExpressionMatch m = format.match(values[0]);
+    if (!m.hasMatch()) throw UsageError{"--convert takes WxH@BITS, such as 32x32@8"};
+    const int w = parseNumber(m.captured(1), 1, 1024, QStringLiteral("the --convert width"));
+    const int h = parseNumber(m.captured(2), 1, 1024, QStringLiteral("the --convert height"));
+    const int bits = m.captured(3).toInt();
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)
+        throw UsageError{"--convert takes 1, 4, 8, 24 or 32 bits"};
+    const bool stretch = values.size() > 1;
+    return [=](TIcon& icon) { ConvertImage(icon, w, h, bits, stretch); };
+}
+
 // The effects of `apply`: option, how many values follow it, and how they make an edit.
 struct EffectOption {
     const char* name;
     int values;
     Edit (*parse)(const QStringList& values);
+    // A flag that may follow the values and then goes to `parse` after them.
+    const char* modifier = nullptr;
 };
 constexpr EffectOption kEffects[] = {
     {"--shift", 1, parseShift},
+    {"--flip-horizontal", 0, call<&TIcon::FlipHorizontal>},
+    {"--flip-vertical", 0, call<&TIcon::FlipVertical>},
+    {"--rotate-left", 0, call<&TIcon::RotateLeft>},
+    {"--rotate-right", 0, call<&TIcon::RotateRight>},
+    {"--rotate", 1, parseRotate},
+    {"--convert", 1, parseConvert, "--stretch"},
 };
 
 int apply(Arguments args) {
@@ -251,8 +293,11 @@ int apply(Arguments args) {
                                           [&](const EffectOption& e) { return rest[i] == e.name; });
         if (effect == std::end(kEffects)) throw UsageError{"unknown effect " + rest[i]};
         if (i + effect->values >= rest.size()) throw UsageError{rest[i] + " needs a value"};
-        edits.push_back(effect->parse(rest.mid(i + 1, effect->values)));
+        QStringList values = rest.mid(i + 1, effect->values);
         i += effect->values;
+        if (effect->modifier && i + 1 < rest.size() && rest[i + 1] == effect->modifier)
+            values.append(rest[++i]);
+        edits.push_back(effect->parse(values));
     }
     if (files.size() != 2) throw UsageError{"wrong number of arguments"};
     if (edits.empty()) throw UsageError{"apply needs at least one effect"};

@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTransform>
 #include <algorithm>
 #include <cstring>
 #include <tuple>
@@ -12,6 +13,7 @@
 #include "TestSupport.h"
 #include "cli/IconTool.h"
 #include "core/Icon.h"
+#include "effects/Convert.h"
 
 namespace tarvo {
 namespace {
@@ -162,6 +164,61 @@ TEST_F(IconToolTest, ApplyEditsTheBestImageTheOneAskedForOrEveryImage) {
     }
 }
 
+// Every image turned or mirrored as Qt turns and mirrors the pictures.
+TEST_F(IconToolTest, ApplyFlipsAndTurnsEveryImage) {
+    const QString out = path("turned.ico");
+    for (const auto& [args, turn] : std::vector<std::pair<QStringList, QTransform>>{
+             {{"--flip-horizontal"}, QTransform::fromScale(-1, 1)},
+             {{"--flip-vertical"}, QTransform::fromScale(1, -1)},
+             {{"--rotate-left"}, QTransform().rotate(-90)},
+             {{"--rotate-right", "--flip-vertical"},
+              QTransform().rotate(90) * QTransform::fromScale(1, -1)},
+             {{"--rotate", "-90"}, QTransform().rotate(-90)}}) {
+        ASSERT_EQ(runTool(QStringList{"apply", ico_, out, "--all"} + args).code, kExitOk);
+        TIcon result;
+        result.LoadFromFile(out);
+        for (int i = 0; i < 3; ++i) {
+            QImage want =
+                pictures_[size_t(i)].transformed(turn).convertToFormat(QImage::Format_ARGB32);
+            // Turning by an angle leaves no inverse pixels below 32 bits: transparent is black.
+            for (int y = 0; y < want.height() && i != 1 && args[0] == "--rotate"; ++y)
+                for (int x = 0; x < want.width(); ++x)
+                    if (qAlpha(want.pixel(x, y)) == 0) want.setPixel(x, y, 0);
+            EXPECT_EQ(result.imageToArgb(i), want) << args.join(' ').toStdString() << ": " << i;
+        }
+    }
+}
+
+// --convert is Convert Image itself, scaling only with --stretch right after it.
+TEST_F(IconToolTest, ApplyConvertsThroughConvertImage) {
+    const QString out = path("converted.ico");
+    for (const auto& [format, w, h, bits] : std::vector<std::tuple<QString, int, int, int>>{
+             {"16x16@1", 16, 16, 1}, {"48x20@32", 48, 20, 32}, {"48x20@8", 48, 20, 8}}) {
+        std::vector<test::Bytes> results;
+        for (bool stretch : {false, true}) {
+            QStringList args{"apply", ico_, out, "--index", "0", "--convert", format};
+            args << (stretch ? QStringList{"--stretch", "--flip-vertical"}
+                             : QStringList{"--flip-vertical"});
+            ASSERT_EQ(runTool(args).code, kExitOk) << args.join(' ').toStdString();
+            TIcon result, direct;
+            result.LoadFromFile(out);
+            direct.LoadFromFile(ico_);
+            direct.SelectImage(0);
+            ConvertImage(direct, w, h, bits, stretch);
+            direct.FlipVertical();
+            EXPECT_EQ(std::tuple(result.imageSize(0), result.imageBitCount(0)),
+                      std::tuple(QSize(w, h), bits));
+            result.SelectImage(0);
+            results.emplace_back(result.CurrentImageData().begin(),
+                                 result.CurrentImageData().end());
+            EXPECT_EQ(results.back(), test::Bytes(direct.CurrentImageData().begin(),
+                                                  direct.CurrentImageData().end()))
+                << args.join(' ').toStdString();
+        }
+        EXPECT_NE(results[0], results[1]);
+    }
+}
+
 // The real program: usage errors exit with 2 and show the usage, file errors with 1 naming the
 // file; neither prints to stdout or writes a file.
 TEST_F(IconToolTest, ProgramReportsThroughExitCodesAndStdout) {
@@ -185,6 +242,11 @@ TEST_F(IconToolTest, ProgramReportsThroughExitCodesAndStdout) {
              {{"apply", ico_, out, "--index", "3", "--shift", "up"}, kExitUsage, usage},
              {{"apply", ico_, out, "--index", "0", "--all", "--shift", "up"}, kExitUsage, usage},
              {{"apply", ico_, out}, kExitUsage, usage},
+             {{"apply", ico_, out, "--rotate", "181"}, kExitUsage, usage},
+             {{"apply", ico_, out, "--rotate-left", "--stretch"}, kExitUsage, usage},
+             {{"apply", ico_, out, "--convert", "16x16"}, kExitUsage, usage},
+             {{"apply", ico_, out, "--convert", "16x16@7"}, kExitUsage, usage},
+             {{"apply", ico_, out, "--convert", "0x16@8"}, kExitUsage, usage},
              {{"info", missing}, kExitFileError, missing},
              {{"extract", bad, "-o", path("x")}, kExitFileError, bad},
              {{"convert", ico_, odd}, kExitFileError, odd}}) {
