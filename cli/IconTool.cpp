@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <algorithm>
 #include <array>
 #include <functional>
@@ -45,7 +46,15 @@ constexpr const char* kUsage =
     "             --emboss                      edges bright, flat areas black\n"
     "             --brightness R,G,B            per channel, track-bar positions 0..100;\n"
     "             --contrast R,G,B              50 leaves a channel as it is\n"
-    "             --hsb H,S,B                   hue, saturation and lightness, likewise\n";
+    "             --hsb H,S,B                   hue, saturation and lightness, likewise\n"
+    "             --flip-horizontal, --flip-vertical\n"
+    "                                           mirror left to right, or top to bottom\n"
+    "             --rotate-left, --rotate-right a quarter turn; W x H becomes H x W\n"
+    "             --rotate DEGREES              turn clockwise by -180..180 degrees,\n"
+    "                                           keeping the size\n"
+    "             --convert WxH@BITS [--stretch]\n"
+    "                                           new size and depth (1, 4, 8, 24 or 32),\n"
+    "                                           the picture scaled with --stretch\n";
 
 struct UsageError {
     QString message;
@@ -278,11 +287,38 @@ Edit parseHSB(const QStringList& values) {
     return parseAdjustment<AdjustHSB>(values, "--hsb");
 }
 
+// An effect without values: one operation of the document.
+template <void (TIcon::*Op)()>
+Edit call(const QStringList&) {
+    return [](TIcon& icon) { (icon.*Op)(); };
+}
+
+Edit parseRotate(const QStringList& values) {
+    const int degrees = parseNumber(values[0], -180, 180, QStringLiteral("--rotate"));
+    return [degrees](TIcon& icon) { icon.Rotate(degrees); };
+}
+
+// WxH@BITS, then "--stretch" when it was given.
+Edit parseConvert(const QStringList& values) {
+    static const QRegularExpression format(QStringLiteral("^(\\d+)x(\\d+)@(\\d+)$"));
+    const QRegularExpressionMatch m = format.match(values[0]);
+    if (!m.hasMatch()) throw UsageError{"--convert takes WxH@BITS, such as 32x32@8"};
+    const int w = parseNumber(m.captured(1), 1, 1024, QStringLiteral("the --convert width"));
+    const int h = parseNumber(m.captured(2), 1, 1024, QStringLiteral("the --convert height"));
+    const int bits = m.captured(3).toInt();
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)
+        throw UsageError{"--convert takes 1, 4, 8, 24 or 32 bits"};
+    const bool stretch = values.size() > 1;
+    return [=](TIcon& icon) { ConvertImage(icon, w, h, bits, stretch); };
+}
+
 // The effects of `apply`: option, how many values follow it, and how they make an edit.
 struct EffectOption {
     const char* name;
     int values;
     Edit (*parse)(const QStringList& values);
+    // A flag that may follow the values and then goes to `parse` after them.
+    const char* modifier = nullptr;
 };
 constexpr EffectOption kEffects[] = {
     {"--shift", 1, parseShift},
@@ -294,6 +330,12 @@ constexpr EffectOption kEffects[] = {
     {"--brightness", 1, parseBrightness},
     {"--contrast", 1, parseContrast},
     {"--hsb", 1, parseHSB},
+    {"--flip-horizontal", 0, call<&TIcon::FlipHorizontal>},
+    {"--flip-vertical", 0, call<&TIcon::FlipVertical>},
+    {"--rotate-left", 0, call<&TIcon::RotateLeft>},
+    {"--rotate-right", 0, call<&TIcon::RotateRight>},
+    {"--rotate", 1, parseRotate},
+    {"--convert", 1, parseConvert, "--stretch"},
 };
 
 int apply(Arguments args) {
@@ -313,8 +355,11 @@ int apply(Arguments args) {
                                           [&](const EffectOption& e) { return rest[i] == e.name; });
         if (effect == std::end(kEffects)) throw UsageError{"unknown effect " + rest[i]};
         if (i + effect->values >= rest.size()) throw UsageError{rest[i] + " needs a value"};
-        edits.push_back(effect->parse(rest.mid(i + 1, effect->values)));
+        QStringList values = rest.mid(i + 1, effect->values);
         i += effect->values;
+        if (effect->modifier && i + 1 < rest.size() && rest[i + 1] == effect->modifier)
+            values.append(rest[++i]);
+        edits.push_back(effect->parse(values));
     }
     if (files.size() != 2) throw UsageError{"wrong number of arguments"};
     if (edits.empty()) throw UsageError{"apply needs at least one effect"};

@@ -162,6 +162,18 @@ class TIcon {
     void ShiftRight();
     void ShiftUp();
     void ShiftDown();
+    // Mirrors: row y becomes row h - 1 - y, or column x becomes column w - 1 - x.
+    void FlipVertical();
+    void FlipHorizontal();
+    // Quarter turns, counter-clockwise and clockwise; a w x h image becomes h x w with its bit
+    // count and colour table kept.
+    void RotateLeft();
+    void RotateRight();
+    // Turns the picture about (w / 2, h / 2) by `degrees`, clockwise for positive angles, on a
+    // canvas of the same size: what leaves it is lost, what is left uncovered becomes
+    // transparent. 32-bit images are resampled bilinearly, the others by nearest pixel with
+    // every transparent pixel made black.
+    void Rotate(double degrees);
 
     // Directory helpers for the image list, the save code and the tool.
     uint16_t fileType() const;

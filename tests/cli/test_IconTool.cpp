@@ -4,6 +4,7 @@
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTransform>
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -13,8 +14,9 @@
 #include "TestSupport.h"
 #include "cli/IconTool.h"
 #include "core/Icon.h"
-#include "effects/Filters.h"
 #include "effects/Adjustments.h"
+#include "effects/Convert.h"
+#include "effects/Filters.h"
 
 namespace tarvo {
 namespace {
@@ -237,6 +239,65 @@ TEST_F(IconToolTest, ApplyAdjustsColoursInTheOrderGiven) {
     }
 }
 
+// Every image turned or mirrored as Qt turns and mirrors the pictures. Mirrors and quarter
+// turns are exact copies, so even the colour of a fully transparent pixel moves with it.
+TEST_F(IconToolTest, ApplyFlipsAndTurnsEveryImage) {
+    const QString out = path("turned.ico");
+    using Turn = std::function<QImage(const QImage&)>;
+    const auto quarter = [](int degrees) {
+        return [degrees](const QImage& p) { return p.transformed(QTransform().rotate(degrees)); };
+    };
+    for (const auto& [args, turn] : std::vector<std::pair<QStringList, Turn>>{
+             {{"--flip-horizontal"}, [](const QImage& p) { return p.mirrored(true, false); }},
+             {{"--flip-vertical"}, [](const QImage& p) { return p.mirrored(false, true); }},
+             {{"--rotate-left"}, quarter(-90)},
+             {{"--rotate-right", "--flip-vertical"},
+              [quarter](const QImage& p) { return quarter(90)(p).mirrored(false, true); }},
+             {{"--rotate", "-90"}, quarter(-90)}}) {
+        ASSERT_EQ(runTool(QStringList{"apply", ico_, out, "--all"} + args).code, kExitOk);
+        TIcon result;
+        result.LoadFromFile(out);
+        for (int i = 0; i < 3; ++i) {
+            QImage want = turn(pictures_[size_t(i)]).convertToFormat(QImage::Format_ARGB32);
+            // Turning by an angle leaves no inverse pixels below 32 bits: transparent is black.
+            for (int y = 0; y < want.height() && i != 1 && args[0] == "--rotate"; ++y)
+                for (int x = 0; x < want.width(); ++x)
+                    if (qAlpha(want.pixel(x, y)) == 0) want.setPixel(x, y, 0);
+            EXPECT_EQ(result.imageToArgb(i), want) << args.join(' ').toStdString() << ": " << i;
+        }
+    }
+}
+
+// --convert is Convert Image itself, scaling only with --stretch right after it.
+TEST_F(IconToolTest, ApplyConvertsThroughConvertImage) {
+    const QString out = path("converted.ico");
+    for (const auto& [format, w, h, bits] : std::vector<std::tuple<QString, int, int, int>>{
+             {"16x16@1", 16, 16, 1}, {"48x20@32", 48, 20, 32}, {"48x20@8", 48, 20, 8}}) {
+        std::vector<test::Bytes> results;
+        for (bool stretch : {false, true}) {
+            QStringList args{"apply", ico_, out, "--index", "0", "--convert", format};
+            args << (stretch ? QStringList{"--stretch", "--flip-vertical"}
+                             : QStringList{"--flip-vertical"});
+            ASSERT_EQ(runTool(args).code, kExitOk) << args.join(' ').toStdString();
+            TIcon result, direct;
+            result.LoadFromFile(out);
+            direct.LoadFromFile(ico_);
+            direct.SelectImage(0);
+            ConvertImage(direct, w, h, bits, stretch);
+            direct.FlipVertical();
+            EXPECT_EQ(std::tuple(result.imageSize(0), result.imageBitCount(0)),
+                      std::tuple(QSize(w, h), bits));
+            result.SelectImage(0);
+            results.emplace_back(result.CurrentImageData().begin(),
+                                 result.CurrentImageData().end());
+            EXPECT_EQ(results.back(), test::Bytes(direct.CurrentImageData().begin(),
+                                                  direct.CurrentImageData().end()))
+                << args.join(' ').toStdString();
+        }
+        EXPECT_NE(results[0], results[1]);
+    }
+}
+
 // The real program: usage errors exit with 2 and show the usage, file errors with 1 naming the
 // file; neither prints to stdout or writes a file.
 TEST_F(IconToolTest, ProgramReportsThroughExitCodesAndStdout) {
@@ -263,6 +324,11 @@ TEST_F(IconToolTest, ProgramReportsThroughExitCodesAndStdout) {
              {{"apply", ico_, out, "--brightness", "101,50,50"}, kExitUsage, usage},
              {{"apply", ico_, out, "--contrast", "50,50"}, kExitUsage, usage},
              {{"apply", ico_, out, "--hsb", "-1,50,50"}, kExitUsage, usage},
+             {{"apply", ico_, out, "--rotate", "181"}, kExitUsage, usage},
+             {{"apply", ico_, out, "--rotate-left", "--stretch"}, kExitUsage, usage},
+             {{"apply", ico_, out, "--convert", "16x16"}, kExitUsage, usage},
+             {{"apply", ico_, out, "--convert", "16x16@7"}, kExitUsage, usage},
+             {{"apply", ico_, out, "--convert", "0x16@8"}, kExitUsage, usage},
              {{"info", missing}, kExitFileError, missing},
              {{"extract", bad, "-o", path("x")}, kExitFileError, bad},
              {{"convert", ico_, odd}, kExitFileError, odd}}) {
