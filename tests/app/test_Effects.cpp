@@ -157,5 +157,23 @@ TEST_F(Effects, TransformsOfSelectionsTextAndConversions) {
     EXPECT_EQ(c->UndoLists[0].size(), before);
 }
 
+TEST_F(Effects, RotateAngleTurnsWithAPreviewAndCancelsExactly) {
+    TChildForm* c = picture();
+    const QImage before = c->Document().imageToArgb(0);
+    auto rotate = [this](int position, int result) {
+        form->execDialog = [=](QDialog& d) {
+            auto& r = dynamic_cast<TRotateDlg&>(d);
+            r.TrackBar->setValue(position);
+            EXPECT_EQ(r.ALbl->text(), QStringLiteral("%1\u00B0").arg(position - 180));
+            return result;
+        };
+        form->action("ToolsRotateAngle")->trigger();
+    };
+    rotate(300, QDialog::Rejected);
+    EXPECT_EQ(c->Document().imageToArgb(0), before);
+    rotate(270, QDialog::Accepted);  // 90 degrees: a quarter turn clockwise
+    EXPECT_EQ(c->Document().imageToArgb(0), before.transformed(QTransform().rotate(90)));
+}
+
 }  // namespace
 }  // namespace tarvo
