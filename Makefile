@@ -4,7 +4,7 @@ SAN_BUILD  ?= build-san
 JOBS       ?= $(shell nproc)
 CMAKE_ARGS ?=
 
-.PHONY: all deps build build-san run test test-unit test-san bench format clean
+.PHONY: all deps build build-san run test test-unit test-san bench package install format clean
 
 all: build
 
@@ -39,6 +39,15 @@ bench: build
 	@[ -f $(BUILD)/bench/large.dll ] || bench/make-large-dll.sh $(BUILD)/bench/large.dll
 	TARVO_LARGE_DLL=$(BUILD)/bench/large.dll TARVO_ICONTOOL=$(BUILD)/cli/tarvo-icontool \
 	  $(BUILD)/bench/bench_modules
+
+# A Debian package of the release build: build/tarvo-iconworks_<version>_<arch>.deb.
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+# Installs under PREFIX (default /usr/local; DESTDIR stages it elsewhere).
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
