@@ -30,6 +30,7 @@
 #include "app/ToolCursors.h"
 #include "core/DocumentFiles.h"
 #include "core/Icon.h"
+#include "dialogs/FileAssDlg.h"
 #include "dialogs/IconForm.h"
 #include "editor/ChildForm.h"
 #include "editor/HueForm.h"
@@ -170,6 +171,7 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
     brightnessDlg_ = new TAdjustBrightnessDlg(this);
     contrastDlg_ = new TAdjustContrastDlg(this);
     blurDlg_ = new TBlurDlg(this);
+    fileAssDlg_ = new TFileAssDlg(this);
     invertDlg_ = new TInvertColorsDlg(this);
     hueForm_ = new THueForm(this);
 
@@ -242,7 +244,14 @@ void TMainForm::createActions() {
     pending(makeAction("TwainSettings", "TWAIN Settings..."));
     pending(makeAction("WebCamera", "WEB Camera..."));
     pending(makeAction("ScanNow", "Scan Now..."));
-    pending(makeAction("FileAssociates", "File Associates..."));
+    connect(makeAction("FileAssociates", "File Associates..."), &QAction::triggered, this, [this] {
+        if (execDialog(*fileAssDlg_) != QDialog::Accepted) return;
+        const QString error =
+            fileAssDlg_->applyAssociations(QCoreApplication::applicationFilePath());
+        if (!error.isEmpty())
+            message(QMessageBox::Warning, kTitle,
+                    QStringLiteral("The file types could not all be associated."), error);
+    });
     connect(makeAction("FileExit", "E&xit", {}, "Exit|Quits the application"), &QAction::triggered,
             this, &QWidget::close);
 
@@ -301,9 +310,9 @@ void TMainForm::createActions() {
             &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.DeleteIcon(); }); });
 
     // Image transforms, and the document window's own commands
-    connect(makeAction("ToolsFlipVerical", "Flip Verical", {}, "Flip Vertical",
-                       "object-flip-vertical"),
-            &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.Flip(true); }); });
+    connect(
+        makeAction("ToolsFlipVerical", "Flip Verical", {}, "Flip Vertical", "object-flip-vertical"),
+        &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.Flip(true); }); });
     connect(makeAction("TollsFilpHorizontal", "Filp Horizontal", {}, "Filp Horizontal",
                        "object-flip-horizontal"),
             &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.Flip(false); }); });
@@ -458,9 +467,8 @@ void TMainForm::createEffectActions() {
         if (execDialog(*blurDlg_) == QDialog::Accepted) BlurSize = blurDlg_->Size;
     });
     auto filter = [this](const char* name, const char* caption, auto effect) {
-        connect(makeAction(name, caption), &QAction::triggered, this, [this, effect] {
-            forward([effect](TChildForm& c) { c.applyFilter(effect); });
-        });
+        connect(makeAction(name, caption), &QAction::triggered, this,
+                [this, effect] { forward([effect](TChildForm& c) { c.applyFilter(effect); }); });
     };
     filter("EffectBlur", "B&lur Image", [this](TIcon& t) { Blur(t, BlurSize); });
     filter("EffectGrayScale", "&Gray Scale", [](TIcon& t) { GrayScale(t); });

@@ -26,6 +26,7 @@ class THueForm;
 class TAdjustBrightnessDlg;
 class TAdjustContrastDlg;
 class TBlurDlg;
+class TFileAssDlg;
 class TInvertColorsDlg;
 class TChildForm;
 class TColorPanel;
@@ -74,6 +75,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     THueForm& hueForm() const { return *hueForm_; }
     TAdjustBrightnessDlg& brightnessDialog() const { return *brightnessDlg_; }
     TBlurDlg& blurDialog() const { return *blurDlg_; }
+    TFileAssDlg& fileAssDialog() const { return *fileAssDlg_; }
     TInvertColorsDlg& invertDialog() const { return *invertDlg_; }
     void RecentFileClick(QAction* item);
     void HelpIndexExecute();
@@ -141,6 +143,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     TAdjustBrightnessDlg* brightnessDlg_ = nullptr;
     TAdjustContrastDlg* contrastDlg_ = nullptr;
     TBlurDlg* blurDlg_ = nullptr;
+    TFileAssDlg* fileAssDlg_ = nullptr;
     TInvertColorsDlg* invertDlg_ = nullptr;
     QHash<QString, QAction*> actions_;
     QHash<QString, QMenu*> menus_;

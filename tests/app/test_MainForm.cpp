@@ -14,6 +14,7 @@
 #include "WindowTest.h"
 #include "app/MainForm.h"
 #include "core/Icon.h"
+#include "dialogs/FileAssDlg.h"
 #include "dialogs/IconForm.h"
 #include "editor/ChildForm.h"
 #include "editor/WindowBox.h"
@@ -252,6 +253,17 @@ TEST_F(MainWindow, ToolsSetTheCodeAndTheStatusShowsCells) {
     EXPECT_EQ(c->editingView()->viewport()->cursor().shape(), Qt::ArrowCursor);
     form->action("ToolsLine")->trigger();
     EXPECT_EQ(c->editingView()->viewport()->cursor().shape(), Qt::CrossCursor);
+}
+
+TEST_F(MainWindow, FileAssociationFailuresAreReported) {
+    QStringList registered;
+    form->fileAssDialog().registerTypes = [&](const QStringList& types, const QString&) {
+        registered = types;
+        return QStringLiteral("Cannot write /x/tarvo-iconworks.desktop: denied");
+    };
+    form->action("FileAssociates")->trigger();
+    EXPECT_EQ(registered.size(), 7);
+    EXPECT_EQ(messages, QStringList{"The file types could not all be associated."});
 }
 
 }  // namespace
