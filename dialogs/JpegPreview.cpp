@@ -12,6 +12,10 @@ namespace {
 
 // Decoded pixels beyond this are refused: 128 MB of RGB32 is already more than a preview needs.
 constexpr qint64 kMaxDecodedPixels = qint64{1} << 25;
+// Larger pictures are refused before decoding: a progressive file needs coefficient memory for
+// the whole picture whatever the scale, and a few bytes can claim 65500 x 65500. This still
+// admits 100-megapixel photos.
+constexpr qint64 kMaxSourcePixels = qint64{1} << 27;
 
 struct HandleDeleter {
     void operator()(void* handle) const { tjDestroy(handle); }
@@ -52,7 +56,7 @@ QImage decodeJpegPreview(std::span<const uint8_t> bytes, QSize fit, QSize* fullS
     if (tjDecompressHeader3(handle.get(), data, size, &width, &height, &subsampling, &colorspace) !=
         0)
         return {};
-    if (width <= 0 || height <= 0) return {};
+    if (width <= 0 || height <= 0 || qint64{width} * height > kMaxSourcePixels) return {};
 
     const Scaled scaled = chooseScale(width, height, fit.expandedTo(QSize(0, 0)));
     if (scaled.width <= 0 || scaled.height <= 0 ||

@@ -14,8 +14,8 @@ inline constexpr qint64 kMaxPreviewFileSize = qint64{64} << 20;
 // Decodes a JPEG for the open dialog's preview, at the smallest DCT scale (1/8 .. 1) whose size
 // still covers `fit` in both directions; a zero side of `fit` does not constrain. An image
 // smaller than `fit` comes at full size. `fullSize`, when given, receives the image's own size.
-// Anything that is not a sound JPEG (a warning included), too large or unreadable gives a null
-// image and leaves `fullSize` alone.
+// Anything that is not a sound JPEG (a warning included), too large (file or picture) or
+// unreadable gives a null image and leaves `fullSize` alone.
 QImage decodeJpegPreview(const QString& path, QSize fit, QSize* fullSize = nullptr);
 QImage decodeJpegPreview(std::span<const uint8_t> bytes, QSize fit, QSize* fullSize = nullptr);
 
