@@ -32,6 +32,7 @@
 #include "core/Icon.h"
 #include "dialogs/FileAssDlg.h"
 #include "dialogs/IconForm.h"
+#include "dialogs/PreviewOpenDialog.h"
 #include "editor/ChildForm.h"
 #include "editor/HueForm.h"
 #include "editor/WindowBox.h"
@@ -45,10 +46,6 @@ namespace tarvo {
 namespace {
 
 const QString kTitle = QStringLiteral("Tarvo Iconworks");
-const QString kOpenFilter = QStringLiteral(
-    "Icon Files (*.ico);;Cursor Files (*.cur);;ANI Files (*.ani);;"
-    "Resource Files (*.exe, *.dll) (*.exe *.dll);;"
-    "Image Files (*.gif, *.png, *.bmp, *.jpg) (*.gif *.png *.bmp *.jpg);;All Files (*)");
 
 enum class Cursor { Arrow, IBeam, Cross, Pencil, Eye, Fill, Blur };
 
@@ -132,8 +129,8 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
     };
     execDialog = [](QDialog& dialog) { return dialog.exec(); };
     askOpenFiles = [this] {
-        return QFileDialog::getOpenFileNames(this, QStringLiteral("Open"), QString(), kOpenFilter,
-                                             nullptr, QFileDialog::DontUseNativeDialog);
+        if (execDialog(*openDialog_) != QDialog::Accepted) return QStringList();
+        return openDialog_->selectedFiles();
     };
     askSaveName = [this](TChildForm& window, const QString& suggested) {
         QFileDialog& dialog = window.SaveDialog();
@@ -172,6 +169,7 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
     contrastDlg_ = new TAdjustContrastDlg(this);
     blurDlg_ = new TBlurDlg(this);
     fileAssDlg_ = new TFileAssDlg(this);
+    openDialog_ = new TPreviewOpenDialog(this);
     invertDlg_ = new TInvertColorsDlg(this);
     hueForm_ = new THueForm(this);
 

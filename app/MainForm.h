@@ -27,6 +27,7 @@ class TAdjustBrightnessDlg;
 class TAdjustContrastDlg;
 class TBlurDlg;
 class TFileAssDlg;
+class TPreviewOpenDialog;
 class TInvertColorsDlg;
 class TChildForm;
 class TColorPanel;
@@ -144,6 +145,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     TAdjustContrastDlg* contrastDlg_ = nullptr;
     TBlurDlg* blurDlg_ = nullptr;
     TFileAssDlg* fileAssDlg_ = nullptr;
+    TPreviewOpenDialog* openDialog_ = nullptr;
     TInvertColorsDlg* invertDlg_ = nullptr;
     QHash<QString, QAction*> actions_;
     QHash<QString, QMenu*> menus_;

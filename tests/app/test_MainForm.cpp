@@ -16,6 +16,7 @@
 #include "core/Icon.h"
 #include "dialogs/FileAssDlg.h"
 #include "dialogs/IconForm.h"
+#include "dialogs/PreviewOpenDialog.h"
 #include "editor/ChildForm.h"
 #include "editor/WindowBox.h"
 
@@ -253,6 +254,20 @@ TEST_F(MainWindow, ToolsSetTheCodeAndTheStatusShowsCells) {
     EXPECT_EQ(c->editingView()->viewport()->cursor().shape(), Qt::ArrowCursor);
     form->action("ToolsLine")->trigger();
     EXPECT_EQ(c->editingView()->viewport()->cursor().shape(), Qt::CrossCursor);
+}
+
+TEST_F(MainWindow, OpenGoesThroughThePreviewDialog) {
+    TIcon icon;
+    icon.AddImage(16, 16, 8);
+    icon.SaveToFile(file("chosen.ico"));
+    form->execDialog = [this](QDialog& d) {
+        auto& open = dynamic_cast<TPreviewOpenDialog&>(d);
+        open.selectFile(file("chosen.ico"));
+        return int(QDialog::Accepted);
+    };
+    form->action("FileOpen")->trigger();
+    ASSERT_EQ(form->children().size(), 1);
+    EXPECT_EQ(form->activeChild()->windowTitle(), "chosen.ico");
 }
 
 TEST_F(MainWindow, FileAssociationFailuresAreReported) {
