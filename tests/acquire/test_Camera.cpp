@@ -106,6 +106,8 @@ TEST(CameraStream, FailuresAreClearErrors) {
     EXPECT_THROW(fixed.setSize({160, 120}), ECameraError);
     EXPECT_FALSE(fixed.isPlaying());
     EXPECT_THROW(missing.setProperty("no-such-property", 1), ECameraError);
+    // One past the devices found (none on a build machine).
+    EXPECT_THROW(CameraStream::openDevice(int(listCameras().size())), ECameraError);
 }
 
 TEST(WebCameraDlg, PreviewFitFreezePinAndSave) {
