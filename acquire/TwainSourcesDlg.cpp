@@ -1,0 +1,90 @@
+#include "acquire/TwainSourcesDlg.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tarvo {
+
+namespace {
+
+QComboBox* addGroup(QWidget* parent, QVBoxLayout* layout, const QString& title) {
+    auto* group = new QGroupBox(title, parent);
+    auto* box = new QComboBox(group);
+    box->setEditable(false);
+    box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    box->setMinimumContentsLength(30);
+    auto* inner = new QVBoxLayout(group);
+    inner->addWidget(box);
+    layout->addWidget(group);
+    return box;
+}
+
+// Index -1 shows the placeholder, which tells an empty list from one with nothing chosen.
+void fill(QComboBox* box, const QStringList& labels, const QStringList& data,
+          const QString& emptyText, const QString& chooseText) {
+    box->clear();
+    for (qsizetype i = 0; i < labels.size(); ++i) box->addItem(labels[i], data[i]);
+    box->setCurrentIndex(-1);
+    box->setPlaceholderText(labels.isEmpty() ? emptyText : chooseText);
+    box->setEnabled(!labels.isEmpty());
+}
+
+}  // namespace
+
+TTwainSourcesDlg::TTwainSourcesDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Select TWAIN And Video Sources"));
+    setModal(true);
+
+    auto* layout = new QVBoxLayout(this);
+    ScanerComboBox = addGroup(this, layout, QStringLiteral("Scanner"));
+    CameraComboBox = addGroup(this, layout, QStringLiteral("Camera"));
+
+    auto* buttons = new QDialogButtonBox(this);
+    OKBtn = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    CancelBtn = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
+    OKBtn->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addStretch(1);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    for (QComboBox* box : {ScanerComboBox, CameraComboBox})
+        connect(box, &QComboBox::currentIndexChanged, this, &TTwainSourcesDlg::updateOk);
+    setScanners({});
+    setCameras({});
+}
+
+void TTwainSourcesDlg::setScanners(const std::vector<ScannerInfo>& scanners) {
+    QStringList labels, names;
+    for (const ScannerInfo& s : scanners) {
+        labels << s.displayName();
+        names << s.name;
+    }
+    fill(ScanerComboBox, labels, names, QStringLiteral("No scanners found"),
+         QStringLiteral("Choose a scanner"));
+    updateOk();
+}
+
+void TTwainSourcesDlg::setCameras(const QStringList& cameras) {
+    fill(CameraComboBox, cameras, cameras, QStringLiteral("No cameras found"),
+         QStringLiteral("Choose a camera"));
+    updateOk();
+}
+
+QString TTwainSourcesDlg::selectedScanner() const {
+    return ScanerComboBox->currentData().toString();
+}
+
+QString TTwainSourcesDlg::selectedCamera() const {
+    return CameraComboBox->currentData().toString();
+}
+
+void TTwainSourcesDlg::updateOk() {
+    OKBtn->setEnabled(ScanerComboBox->currentIndex() >= 0 && CameraComboBox->currentIndex() >= 0);
+}
+
+}  // namespace tarvo

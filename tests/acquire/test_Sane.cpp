@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+#include "TestSupport.h"
+#include "acquire/SaneScanner.h"
+#include "acquire/TwainSourcesDlg.h"
+#include "raster/Errors.h"
+
+using namespace tarvo;
+
+namespace {
+
+// SANE's virtual test scanner, configured by the lines given, in a private folder; the
+// session restarts so the backend reads them again.
+class SaneTest : public ::testing::Test {
+  protected:
+    void configure(const QStringList& testConf = {}) {
+        ASSERT_TRUE(config_.isValid());
+        writeText(config_.filePath("dll.conf"), QStringLiteral("test\n"));
+        // Lines left out are zero, not the backend's usual defaults: state the page, then the
+        // changes (the later line wins).
+        const QStringList page = {QStringLiteral("number_of_devices 2"),
+                                  QStringLiteral("resolution_min 1.0"),
+                                  QStringLiteral("resolution_max 1200.0"),
+                                  QStringLiteral("resolution 50.0"),
+                                  QStringLiteral("geometry_max 200.0"),
+                                  QStringLiteral("br_x 80.0"),
+                                  QStringLiteral("br_y 100.0")};
+        writeText(config_.filePath("test.conf"), (page + testConf).join(u'\n') + u'\n');
+        qputenv("SANE_CONFIG_DIR", QFile::encodeName(config_.path()));
+        releaseSane();
+    }
+    void TearDown() override { releaseSane(); }
+
+    // The same scan by SANE's own command-line front end.
+    static QImage peerScan() {
+        const test::RunResult r = test::runProgram(
+            QStringLiteral("scanimage"),
+            {QStringLiteral("-d"), QStringLiteral("test:0"), QStringLiteral("--format=pnm")});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        return QImage::fromData(r.out).convertToFormat(QImage::Format_RGB32);
+    }
+    static void writeText(const QString& path, const QString& text) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text.toUtf8());
+    }
+    static int maxDifference(const QImage& a, const QImage& b) {
+        int worst = 0;
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x) {
+                const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+                worst = std::max({worst, std::abs(qRed(p) - qRed(q)),
+                                  std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
+            }
+        return worst;
+    }
+    static bool allPixels(const QImage& image, QRgb value) {
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) != value) return false;
+        return true;
+    }
+
+    // One folder for the whole run: libsane reads SANE_CONFIG_DIR only once per process.
+    static inline QTemporaryDir config_;
+};
+
+TEST_F(SaneTest, ListsTheTestBackendAndScansItsDefaultPicture) {
+    configure();
+    const std::vector<ScannerInfo> scanners = listScanners();
+    ASSERT_GE(scanners.size(), 1u);
+    EXPECT_EQ(scanners[0].name, QStringLiteral("test:0"));
+    EXPECT_TRUE(scanners[0].displayName().contains(QStringLiteral("test:0")));
+
+    // Gray, 80 x 100 mm at 50 dpi, solid black.
+    int lastPercent = -1;
+    const QImage image = scan(QStringLiteral("test:0"), [&](int percent) {
+        EXPECT_GE(percent, lastPercent);
+        lastPercent = percent;
+        return true;
+    });
+    EXPECT_EQ(image.size(), QSize(157, 196));
+    EXPECT_EQ(lastPercent, 100);
+    EXPECT_TRUE(allPixels(image, qRgb(0, 0, 0)));
+}
+
+TEST_F(SaneTest, EveryFrameKindMatchesScanimage) {
+    struct Case {
+        const char *mode, *depth, *picture;
+        int tolerance;  // 16-bit samples: the peer's reader may round instead of truncating
+    };
+    for (const Case& c :
+         {Case{"Gray", "8", "Color pattern", 0}, Case{"Color", "8", "Color pattern", 0},
+          Case{"Gray", "1", "Grid", 0}, Case{"Gray", "1", "Color pattern", 0},
+          Case{"Gray", "16", "Color pattern", 1}, Case{"Color", "16", "Color pattern", 1}}) {
+        SCOPED_TRACE(std::string(c.mode) + " " + c.depth + " " + c.picture);
+        configure({QStringLiteral("mode %1").arg(QLatin1String(c.mode)),
+                   QStringLiteral("depth %1").arg(QLatin1String(c.depth)),
+                   QStringLiteral("test-picture \"%1\"").arg(QLatin1String(c.picture)),
+                   QStringLiteral("resolution 25")});
+        const QImage ours = scan(QStringLiteral("test:0"));
+        const QImage peer = peerScan();
+        ASSERT_EQ(ours.size(), peer.size());
+        EXPECT_LE(maxDifference(ours, peer), c.tolerance);
+        // Not a uniform picture, or the comparison proves little.
+        EXPECT_FALSE(allPixels(ours, ours.pixel(0, 0)));
+    }
+    // Known values: white is white whether sent as clear bits or as 16-bit maxima.
+    for (const char* mode : {"mode Gray\ndepth 1", "mode Color\ndepth 16"}) {
+        configure({QLatin1String(mode), QStringLiteral("test-picture \"Solid white\"")});
+        EXPECT_TRUE(allPixels(scan(QStringLiteral("test:0")), qRgb(255, 255, 255))) << mode;
+    }
+}
+
+TEST_F(SaneTest, CancelLeavesNoImageNoFileAndAFreeDevice) {
+    configure({QStringLiteral("read-limit true"), QStringLiteral("read-limit-size 1000")});
+    QTemporaryDir temp;
+    const QByteArray oldTemp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(temp.path()));
+
+    int calls = 0;
+    EXPECT_TRUE(scan(QStringLiteral("test:0"), [&](int) { return ++calls < 3; }).isNull());
+    EXPECT_EQ(calls, 3);
+    TIcon icon;
+    EXPECT_FALSE(scanIntoIcon(icon, QStringLiteral("test:0"), [](int p) { return p < 50; }));
+    EXPECT_EQ(icon.ImageCount(), 0);
+    EXPECT_TRUE(QDir(temp.path()).isEmpty());
+
+    // The device was closed, so it opens again; the document gets the picture.
+    ASSERT_TRUE(scanIntoIcon(icon, QStringLiteral("test:0")));
+    EXPECT_EQ(icon.ImageCount(), 1);
+    EXPECT_EQ(icon.GetSize(), QSize(157, 196));
+    EXPECT_TRUE(QDir(temp.path()).isEmpty());
+    qputenv("TMPDIR", oldTemp);
+}
+
+TEST_F(SaneTest, FailuresAreClearErrors) {
+    auto messageOf = [](const QString& device) -> std::string {
+        try {
+            scan(device);
+        } catch (const TError& e) {
+            return e.what();
+        }
+        return "no error";
+    };
+    configure({QStringLiteral("read-status-code \"SANE_STATUS_IO_ERROR\"")});
+    EXPECT_NE(messageOf(QStringLiteral("nosuch:0")).find("nosuch:0"), std::string::npos);
+    EXPECT_NE(messageOf(QStringLiteral("test:0")).find("Scanning failed"), std::string::npos);
+
+    // Separate colour frames are refused, twice: the first refusal closed the device.
+    configure({QStringLiteral("mode Color"), QStringLiteral("three-pass true")});
+    for (int i = 0; i < 2; ++i)
+        EXPECT_NE(messageOf(QStringLiteral("test:0")).find("separate frames"), std::string::npos);
+}
+
+TEST(TwainSourcesDlg, OkNeedsAScannerAndACamera) {
+    TTwainSourcesDlg dlg;
+    EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Select TWAIN And Video Sources"));
+    EXPECT_EQ(dlg.ScanerComboBox->placeholderText(), QStringLiteral("No scanners found"));
+    EXPECT_FALSE(dlg.OKBtn->isEnabled());
+    EXPECT_TRUE(dlg.CancelBtn->isEnabled());
+
+    dlg.setScanners({{QStringLiteral("test:0"), QStringLiteral("Noname"), QStringLiteral("A")},
+                     {QStringLiteral("test:1"), QStringLiteral("Noname"), QStringLiteral("B")}});
+    dlg.setCameras({QStringLiteral("Webcam")});
+    EXPECT_EQ(dlg.ScanerComboBox->currentIndex(), -1);
+    EXPECT_EQ(dlg.CameraComboBox->currentIndex(), -1);
+    EXPECT_FALSE(dlg.OKBtn->isEnabled());
+
+    dlg.ScanerComboBox->setCurrentIndex(1);
+    EXPECT_FALSE(dlg.OKBtn->isEnabled());
+    EXPECT_EQ(dlg.selectedScanner(), QStringLiteral("test:1"));
+    EXPECT_EQ(dlg.selectedCamera(), QString());
+    dlg.CameraComboBox->setCurrentIndex(0);
+    EXPECT_TRUE(dlg.OKBtn->isEnabled());
+    EXPECT_EQ(dlg.selectedCamera(), QStringLiteral("Webcam"));
+
+    // A camera list that empties takes the selection, and OK, with it.
+    dlg.setCameras({});
+    EXPECT_FALSE(dlg.OKBtn->isEnabled());
+    EXPECT_EQ(dlg.CameraComboBox->placeholderText(), QStringLiteral("No cameras found"));
+    EXPECT_EQ(dlg.selectedScanner(), QStringLiteral("test:1"));
+}
+
+}  // namespace
