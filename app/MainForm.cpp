@@ -17,11 +17,16 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "acquire/CameraCapture.h"
+#include "acquire/SaneScanner.h"
+#include "acquire/TwainSourcesDlg.h"
+#include "acquire/WebCameraDlg.h"
 #include "app/AboutBox.h"
 #include "app/ColorPanel.h"
 #include "app/HelpWindow.h"
@@ -169,6 +174,7 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
     contrastDlg_ = new TAdjustContrastDlg(this);
     blurDlg_ = new TBlurDlg(this);
     fileAssDlg_ = new TFileAssDlg(this);
+    twainDlg_ = new TTwainSourcesDlg(this);
     openDialog_ = new TPreviewOpenDialog(this);
     invertDlg_ = new TInvertColorsDlg(this);
     hueForm_ = new THueForm(this);
@@ -219,11 +225,6 @@ QAction* TMainForm::makeAction(const QString& name, const QString& caption,
 
 void TMainForm::createActions() {
     using K = QKeySequence;
-    auto pending = [this](QAction* a) {
-        a->setEnabled(false);
-        pending_.append(a);
-        return a;
-    };
     // File
     connect(makeAction("FileNew", "&New", {K("Ctrl+N")}, "New", "document-new"),
             &QAction::triggered, this, &TMainForm::FileNewExecute);
@@ -239,9 +240,24 @@ void TMainForm::createActions() {
             [this] { forward([this](TChildForm& c) { SaveDocumentAs(c, c.windowTitle()); }); });
     connect(makeAction("SaveAll1", "Save All"), &QAction::triggered, this,
             &TMainForm::SaveAll1Click);
-    pending(makeAction("TwainSettings", "TWAIN Settings..."));
-    pending(makeAction("WebCamera", "WEB Camera..."));
-    pending(makeAction("ScanNow", "Scan Now..."));
+    connect(makeAction("TwainSettings", "TWAIN Settings..."), &QAction::triggered, this, [this] {
+        // The devices are listed each time, so a scanner or camera plugged in later shows up.
+        try {
+            twainDlg_->setScanners(listScanners());
+        } catch (const std::exception&) {
+            twainDlg_->setScanners({});
+        }
+        try {
+            twainDlg_->setCameras(listCameras());
+        } catch (const std::exception&) {
+            twainDlg_->setCameras({});
+        }
+        execDialog(*twainDlg_);
+    });
+    connect(makeAction("WebCamera", "WEB Camera..."), &QAction::triggered, this,
+            &TMainForm::WebCameraExecute);
+    connect(makeAction("ScanNow", "Scan Now..."), &QAction::triggered, this,
+            &TMainForm::ScanNowExecute);
     connect(makeAction("FileAssociates", "File Associates..."), &QAction::triggered, this, [this] {
         if (execDialog(*fileAssDlg_) != QDialog::Accepted) return;
         const QString error =
@@ -765,6 +781,61 @@ void TMainForm::FileNewExecute() {
     ++NewDocCount;
     child->setWindowTitle(QStringLiteral("Icon%1").arg(NewDocCount));
     addChild(child);
+}
+
+TChildForm* TMainForm::newAcquiredDocument(std::unique_ptr<TIcon> document) {
+    auto* child = new TChildForm(*this, 32, 32, 32);
+    ++NewDocCount;
+    child->setWindowTitle(QStringLiteral("Icon%1").arg(NewDocCount));
+    addChild(child);
+    child->adoptDocument(std::move(document));
+    return child;
+}
+
+void TMainForm::ScanNowExecute() {
+    // The scanner chosen in the sources dialog, or else the first one there is.
+    const QString device = twainDlg_->selectedScanner();
+    QProgressDialog progress(QStringLiteral("Scanning..."), QStringLiteral("Cancel"), 0, 100, this);
+    progress.setWindowTitle(kTitle);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    auto document = std::make_unique<TIcon>();
+    try {
+        const bool scanned = scanIntoIcon(*document, device, [&progress](int percent) {
+            progress.setValue(percent);
+            QCoreApplication::processEvents();
+            return !progress.wasCanceled();
+        });
+        progress.close();
+        if (!scanned) return;
+    } catch (const std::exception& e) {
+        progress.close();
+        message(QMessageBox::Warning, kTitle, QStringLiteral("The scan did not succeed."),
+                QString::fromUtf8(e.what()));
+        return;
+    }
+    newAcquiredDocument(std::move(document));
+}
+
+void TMainForm::WebCameraExecute() {
+    const int camera = twainDlg_->CameraComboBox->currentIndex();
+    if (twainDlg_->selectedCamera().isEmpty() || camera < 0) {
+        message(QMessageBox::Critical, QString(),
+                QStringLiteral("Camera Direct Show Source was not selected!"), {});
+        return;
+    }
+    TWebCameraDlg dialog(this);
+    dialog.openStream = [camera] { return CameraStream::openDevice(camera); };
+    if (execDialog(dialog) != QDialog::Accepted || dialog.capturedFrame().isNull()) return;
+    auto document = std::make_unique<TIcon>();
+    try {
+        loadImageIntoIcon(*document, dialog.capturedFrame());
+    } catch (const std::exception& e) {
+        message(QMessageBox::Warning, kTitle, QStringLiteral("The picture cannot be kept."),
+                QString::fromUtf8(e.what()));
+        return;
+    }
+    newAcquiredDocument(std::move(document));
 }
 
 void TMainForm::FileOpenExecute() {

@@ -27,9 +27,11 @@ class TAdjustBrightnessDlg;
 class TAdjustContrastDlg;
 class TBlurDlg;
 class TFileAssDlg;
+class TTwainSourcesDlg;
 class TPreviewOpenDialog;
 class TInvertColorsDlg;
 class TChildForm;
+class TIcon;
 class TColorPanel;
 class TIconForm;
 
@@ -77,6 +79,11 @@ class TMainForm : public QMainWindow, public TEditorHost {
     TAdjustBrightnessDlg& brightnessDialog() const { return *brightnessDlg_; }
     TBlurDlg& blurDialog() const { return *blurDlg_; }
     TFileAssDlg& fileAssDialog() const { return *fileAssDlg_; }
+    TTwainSourcesDlg& sourcesDialog() const { return *twainDlg_; }
+    // A new window for a document made by a scan or the camera: "Icon" and the next number.
+    TChildForm* newAcquiredDocument(std::unique_ptr<TIcon> document);
+    void ScanNowExecute();
+    void WebCameraExecute();
     TInvertColorsDlg& invertDialog() const { return *invertDlg_; }
     void RecentFileClick(QAction* item);
     void HelpIndexExecute();
@@ -145,6 +152,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     TAdjustContrastDlg* contrastDlg_ = nullptr;
     TBlurDlg* blurDlg_ = nullptr;
     TFileAssDlg* fileAssDlg_ = nullptr;
+    TTwainSourcesDlg* twainDlg_ = nullptr;
     TPreviewOpenDialog* openDialog_ = nullptr;
     TInvertColorsDlg* invertDlg_ = nullptr;
     QHash<QString, QAction*> actions_;
@@ -155,8 +163,6 @@ class TMainForm : public QMainWindow, public TEditorHost {
     QAction* separatorItem_ = nullptr;
     QList<QAction*> recentItems_;
     std::array<QLabel*, 4> statusPanels_{};
-    // Commands whose work arrives later stay disabled.
-    QList<QAction*> pending_;
     QPointer<TChildForm> lastActive_;
     bool pastePossible_ = false;
 };

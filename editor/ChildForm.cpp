@@ -215,6 +215,22 @@ void TChildForm::LoadDocument(const QString& fileName) {
     SnapshotBuffer.clear();
 }
 
+void TChildForm::adoptDocument(std::unique_ptr<TIcon> document) {
+    if (!document || document->ImageCount() == 0) return;
+    document_ = std::move(document);
+    const size_t n = static_cast<size_t>(document_->ImageCount());
+    UndoLists.clear();
+    RedoLists.clear();
+    UndoLists.resize(n);
+    RedoLists.resize(n);
+    SelectionImage.reset();
+    SelectionActive = false;
+    FillImageList();
+    host_.UpdateColors();
+    FitZoom();
+    Modified = true;
+}
+
 void TChildForm::DocumentLoaded(const QString& fileName) {
     setWindowTitle(QFileInfo(fileName).fileName());
     FileName = fileName;

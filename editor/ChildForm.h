@@ -59,6 +59,8 @@ class TChildForm : public QMdiSubWindow {
     // failure), then sets up the window for it.
     void LoadDocument(const QString& fileName);
     void DocumentLoaded(const QString& fileName);
+    // Takes a document made elsewhere (a scan, a camera frame): new, unsaved and modified.
+    void adoptDocument(std::unique_ptr<TIcon> document);
 
     // Add Icon after the new image dialog said OK, with its values; Delete Icon.
     void AddIcon();

@@ -270,6 +270,20 @@ TEST_F(MainWindow, OpenGoesThroughThePreviewDialog) {
     EXPECT_EQ(form->activeChild()->windowTitle(), "chosen.ico");
 }
 
+TEST_F(MainWindow, ScansBecomeNewDocumentsAndTheCameraNeedsASource) {
+    form->action("ScanNow")->trigger();  // no source chosen: the first scanner
+    ASSERT_EQ(form->children().size(), 1) << messages.join('\n').toStdString();
+    TChildForm* scan = form->activeChild();
+    EXPECT_EQ(scan->windowTitle(), "Icon1");
+    EXPECT_TRUE(scan->Modified);
+    EXPECT_TRUE(scan->FileName.isEmpty());
+    EXPECT_EQ(scan->Document().GetSize(), QSize(157, 196));
+    EXPECT_EQ(scan->UndoLists.size(), 1u);
+    form->action("WebCamera")->trigger();
+    EXPECT_EQ(messages, QStringList{"Camera Direct Show Source was not selected!"});
+    EXPECT_EQ(lastIcon, QMessageBox::Critical);
+}
+
 TEST_F(MainWindow, FileAssociationFailuresAreReported) {
     QStringList registered;
     form->fileAssDialog().registerTypes = [&](const QStringList& types, const QString&) {
