@@ -133,6 +133,7 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
         box.exec();
     };
     execDialog = [](QDialog& dialog) { return dialog.exec(); };
+    openCamera = [](int index) { return CameraStream::openDevice(index); };
     askOpenFiles = [this] {
         if (execDialog(*openDialog_) != QDialog::Accepted) return QStringList();
         return openDialog_->selectedFiles();
@@ -825,7 +826,7 @@ void TMainForm::WebCameraExecute() {
         return;
     }
     TWebCameraDlg dialog(this);
-    dialog.openStream = [camera] { return CameraStream::openDevice(camera); };
+    dialog.openStream = [this, camera] { return openCamera(camera); };
     if (execDialog(dialog) != QDialog::Accepted || dialog.capturedFrame().isNull()) return;
     auto document = std::make_unique<TIcon>();
     try {

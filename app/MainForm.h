@@ -32,6 +32,7 @@ class TPreviewOpenDialog;
 class TInvertColorsDlg;
 class TChildForm;
 class TIcon;
+class CameraStream;
 class TColorPanel;
 class TIconForm;
 
@@ -113,6 +114,8 @@ class TMainForm : public QMainWindow, public TEditorHost {
         message;
     std::function<int(QDialog& dialog)> execDialog;
     std::function<QStringList()> askOpenFiles;
+    // Opens the camera chosen in the sources dialog (its index there); tests give a test source.
+    std::function<std::unique_ptr<CameraStream>(int index)> openCamera;
     // The save dialog of a window, shown with a suggested name; empty when cancelled.
     std::function<QString(TChildForm& window, const QString& suggested)> askSaveName;
 

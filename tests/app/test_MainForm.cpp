@@ -12,6 +12,9 @@
 
 #include "TestSupport.h"
 #include "WindowTest.h"
+#include "acquire/CameraCapture.h"
+#include "acquire/TwainSourcesDlg.h"
+#include "acquire/WebCameraDlg.h"
 #include "app/MainForm.h"
 #include "core/Icon.h"
 #include "dialogs/FileAssDlg.h"
@@ -282,6 +285,33 @@ TEST_F(MainWindow, ScansBecomeNewDocumentsAndTheCameraNeedsASource) {
     form->action("WebCamera")->trigger();
     EXPECT_EQ(messages, QStringList{"Camera Direct Show Source was not selected!"});
     EXPECT_EQ(lastIcon, QMessageBox::Critical);
+}
+
+TEST_F(MainWindow, AFrozenCameraFrameBecomesANewDocument) {
+    form->sourcesDialog().setCameras({"Test Camera"});
+    form->sourcesDialog().CameraComboBox->setCurrentIndex(0);
+    form->openCamera = [](int index) {
+        EXPECT_EQ(index, 0);
+        return std::make_unique<CameraStream>(
+            "videotestsrc pattern=solid-color foreground-color=0xFF3366CC is-live=true");
+    };
+    form->execDialog = [](QDialog& d) {
+        auto& camera = dynamic_cast<TWebCameraDlg&>(d);
+        camera.show();
+        EXPECT_TRUE(camera.stream() && camera.stream()->waitForFrame(3000));
+        EXPECT_EQ(camera.size(), QSize(441, 256));
+        camera.FreezeBtnClick();
+        camera.OKBtnClick();
+        return camera.result();
+    };
+    form->action("WebCamera")->trigger();
+    ASSERT_EQ(form->children().size(), 1);
+    TChildForm* shot = form->activeChild();
+    EXPECT_EQ(shot->windowTitle(), "Icon1");
+    EXPECT_TRUE(shot->Modified);
+    EXPECT_EQ(shot->Document().GetSize(), QSize(320, 240));
+    EXPECT_EQ(shot->Document().BitCount(), 24);
+    EXPECT_EQ(shot->Document().GetPixelValue(160, 120), 0xCC6633u);
 }
 
 TEST_F(MainWindow, FileAssociationFailuresAreReported) {
