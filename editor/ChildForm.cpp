@@ -196,11 +196,8 @@ void TChildForm::showAsConfigured() {
 
 // ---- loading ------------------------------------------------------------------------------
 
-void TChildForm::LoadDocument(const QString& fileName) {
-    auto loaded = std::make_unique<TIcon>();
-    loaded->LoadFromFile(fileName);
-    if (loaded->ImageCount() == 0) throw TError("The file holds no images.");
-    document_ = std::move(loaded);
+void TChildForm::replaceDocument(std::unique_ptr<TIcon> document) {
+    document_ = std::move(document);
     // Every image gets its own empty history at once, so the lists match the images even
     // before the window is set up for the new document.
     const size_t n = static_cast<size_t>(document_->ImageCount());
@@ -215,18 +212,19 @@ void TChildForm::LoadDocument(const QString& fileName) {
     SnapshotBuffer.clear();
 }
 
+void TChildForm::LoadDocument(const QString& fileName) {
+    auto loaded = std::make_unique<TIcon>();
+    loaded->LoadFromFile(fileName);
+    if (loaded->ImageCount() == 0) throw TError("The file holds no images.");
+    replaceDocument(std::move(loaded));
+}
+
 void TChildForm::adoptDocument(std::unique_ptr<TIcon> document) {
     if (!document || document->ImageCount() == 0) return;
-    document_ = std::move(document);
-    const size_t n = static_cast<size_t>(document_->ImageCount());
-    UndoLists.clear();
-    RedoLists.clear();
-    UndoLists.resize(n);
-    RedoLists.resize(n);
-    SelectionImage.reset();
-    SelectionActive = false;
+    replaceDocument(std::move(document));
     FillImageList();
     host_.UpdateColors();
+    host_.setDeleteIconEnabled(document_->ImageCount() > 1);
     FitZoom();
     Modified = true;
 }

@@ -168,6 +168,8 @@ class TChildForm : public QMdiSubWindow {
 
   private:
     void buildWidgets();
+    // Installs a document with fresh, empty histories and no selection.
+    void replaceDocument(std::unique_ptr<TIcon> document);
     void paintEditingView(QPainter& dc);
     void paintPreview(QPainter& dc);
     void WindowBox1MouseDown(QMouseEvent& event);
