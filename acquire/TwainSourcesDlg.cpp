@@ -24,10 +24,11 @@ QComboBox* addGroup(QWidget* parent, QVBoxLayout* layout, const QString& title) 
 
 // Index -1 shows the placeholder, which tells an empty list from one with nothing chosen.
 void fill(QComboBox* box, const QStringList& labels, const QStringList& data,
-          const QString& emptyText, const QString& chooseText) {
+          const QString& emptyText, const QString& chooseText, const QString& accepted) {
+    const QString current = box->currentData().toString();
     box->clear();
     for (qsizetype i = 0; i < labels.size(); ++i) box->addItem(labels[i], data[i]);
-    box->setCurrentIndex(-1);
+    box->setCurrentIndex(box->findData(current.isEmpty() ? accepted : current));
     box->setPlaceholderText(labels.isEmpty() ? emptyText : chooseText);
     box->setEnabled(!labels.isEmpty());
 }
@@ -65,13 +66,13 @@ void TTwainSourcesDlg::setScanners(const std::vector<ScannerInfo>& scanners) {
         names << s.name;
     }
     fill(ScanerComboBox, labels, names, QStringLiteral("No scanners found"),
-         QStringLiteral("Choose a scanner"));
+         QStringLiteral("Choose a scanner"), acceptedScanner_);
     updateOk();
 }
 
 void TTwainSourcesDlg::setCameras(const QStringList& cameras) {
     fill(CameraComboBox, cameras, cameras, QStringLiteral("No cameras found"),
-         QStringLiteral("Choose a camera"));
+         QStringLiteral("Choose a camera"), acceptedCamera_);
     updateOk();
 }
 
@@ -83,8 +84,23 @@ QString TTwainSourcesDlg::selectedCamera() const {
     return CameraComboBox->currentData().toString();
 }
 
+void TTwainSourcesDlg::accept() {
+    acceptedScanner_ = selectedScanner();
+    acceptedCamera_ = selectedCamera();
+    QDialog::accept();
+}
+
+void TTwainSourcesDlg::reject() {
+    ScanerComboBox->setCurrentIndex(ScanerComboBox->findData(acceptedScanner_));
+    CameraComboBox->setCurrentIndex(CameraComboBox->findData(acceptedCamera_));
+    QDialog::reject();
+}
+
 void TTwainSourcesDlg::updateOk() {
-    OKBtn->setEnabled(ScanerComboBox->currentIndex() >= 0 && CameraComboBox->currentIndex() >= 0);
+    bool ok = false;
+    for (const QComboBox* box : {ScanerComboBox, CameraComboBox})
+        ok = ok || box->currentIndex() >= 0 || box->count() == 0;
+    OKBtn->setEnabled(ok);
 }
 
 }  // namespace tarvo

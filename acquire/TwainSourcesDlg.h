@@ -11,14 +11,17 @@ class QPushButton;
 
 namespace tarvo {
 
-// Chooses the scanner and the video capture device the acquisition commands use. Both lists
-// start without a selection, and OK needs one in each.
+// Chooses the scanner and the video capture device the acquisition commands use. A machine may
+// have only one kind, so OK needs a choice in one list, or a list with nothing in it. Choices
+// are kept by device name: they survive the lists being filled again, and Cancel goes back to
+// those of the last OK.
 class TTwainSourcesDlg : public QDialog {
     Q_OBJECT
   public:
     explicit TTwainSourcesDlg(QWidget* parent = nullptr);
 
-    // Replace the lists; the selection is cleared. An empty list says so and stays usable.
+    // Replace the lists. The device chosen now, or else at the last OK, stays chosen when it is
+    // listed; otherwise nothing is. An empty list says so and stays usable.
     void setScanners(const std::vector<ScannerInfo>& scanners);
     void setCameras(const QStringList& cameras);
 
@@ -32,8 +35,14 @@ class TTwainSourcesDlg : public QDialog {
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
 
+    void accept() override;
+    void reject() override;
+
   private:
     void updateOk();
+
+    // The device names chosen at the last OK.
+    QString acceptedScanner_, acceptedCamera_;
 };
 
 }  // namespace tarvo

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <utility>
 #include <vector>
 
 #include "app/PanelBitmaps.h"
@@ -112,7 +113,10 @@ TColorPanel::TColorPanel(QWidget* parent) : QWidget(parent) {
     ProcLbl->move(176, 210);
     ProcLbl->adjustSize();
     ProcLbl->hide();
-    connect(TrackBar, &QSlider::valueChanged, this, &TColorPanel::TrackBarChange);
+    connect(TrackBar, &QSlider::valueChanged, this, [this](int position) {
+        pickedAlpha_ = false;
+        TrackBarChange(position);
+    });
 
     WindowBox->onPaint = [this](QPainter& dc, const QRect&) { dc.drawImage(0, 0, renderPanel()); };
     WindowBox->onMouseDown = [this](QMouseEvent& e) {
@@ -223,6 +227,8 @@ void TColorPanel::WindowBoxMouseDown(QPoint p, Qt::MouseButton button) {
     const Hit hit = HitTestPanel(p);
     if (!hit.color) return;
     uint32_t color = *hit.color;
+    // A picked pixel's alpha, maybe 0, would otherwise make the chosen colour draw unseen.
+    if (alphaMode() && std::exchange(pickedAlpha_, false)) TrackBar->setValue(TrackBar->maximum());
     if (alphaMode())
         color = (clickAlpha(TrackBar->value()) << 24) | (colorValueToRgb(color) & 0xFFFFFFu);
     (button == Qt::LeftButton ? penColor_ : brushColor_) = color;
@@ -271,6 +277,15 @@ void TColorPanel::TrackBarChange(int position) {
     repaintPanel();
     textColorChanged();
     showColors(8);
+}
+
+void TColorPanel::setPickedAlpha(int percent) {
+    {
+        const QSignalBlocker blocker(TrackBar);
+        TrackBar->setValue(percent);
+    }
+    TrackBarChange(TrackBar->value());
+    pickedAlpha_ = true;
 }
 
 void TColorPanel::UpdateColors() {

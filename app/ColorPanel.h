@@ -53,6 +53,9 @@ class TColorPanel : public QWidget {
     // Edits the swatch or colour-table entry at PanelClickPoint.
     void WindowBoxDblClick();
     void TrackBarChange(int position);
+    // The alpha of a picked pixel: moves the track bar without it counting as the user's
+    // choice, so the next colour clicked in the panel is opaque again.
+    void setPickedAlpha(int percent);
 
     // The whole panel as it is shown, at the client size of WindowBox.
     QImage renderPanel() const;
@@ -82,6 +85,8 @@ class TColorPanel : public QWidget {
     uint32_t penColor_ = 0x000000;
     uint32_t brushColor_ = 0xFFFFFF;
     QPoint panelClickPoint_;
+    // The track bar was last moved by setPickedAlpha rather than by the user.
+    bool pickedAlpha_ = false;
 };
 
 }  // namespace tarvo

@@ -162,8 +162,8 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
         return child ? &child->Document() : nullptr;
     };
     colorPanel_->statusText = [this](const QString& text) { setStatusText(2, text); };
-    colorPanel_->toolCode = [this] { return toolCode_; };
-    colorPanel_->redrawText = [this] { forward([](TChildForm& c) { c.RedrawText(); }); };
+    colorPanel_->toolCode = [this] { return ToolCode(); };
+    colorPanel_->redrawText = [this] { forward([](TChildForm& c) { c.session().redrawText(); }); };
     colorPanel_->editTableEntry = [this](int entry, uint32_t color) {
         editTableEntry(entry, color);
     };
@@ -273,19 +273,20 @@ void TMainForm::createActions() {
     // Edit and the image list
     connect(
         makeAction("EditUndo", "&Undo", {K("Ctrl+Z")}, "Undo|Reverts the last action", "edit-undo"),
-        &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.Undo(); }); });
+        &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.session().undo(); }); });
     connect(makeAction("EditRedo", "&Redo", {K("Ctrl+Y")}, "Redo", "edit-redo"),
-            &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.Redo(); }); });
-    auto command = [this](QAction* a, void (TChildForm::*run)()) {
+            &QAction::triggered, this,
+            [this] { forward([](TChildForm& c) { c.session().redo(); }); });
+    auto command = [this](QAction* a, void (EditSession::*run)()) {
         connect(a, &QAction::triggered, this,
-                [this, run] { forward([run](TChildForm& c) { (c.*run)(); }); });
+                [this, run] { forward([run](TChildForm& c) { (c.session().*run)(); }); });
     };
     connect(makeAction("EditCut", "Cu&t", {K("Ctrl+X")},
                        "Cut|Cuts the selection and puts it on the Clipboard"),
             &QAction::triggered, this, [this] {
                 forward([](TChildForm& c) {
                     c.CopySelection();
-                    c.DeleteSelection();
+                    c.session().deleteSelection();
                 });
             });
     connect(makeAction("EditCopy", "&Copy", {K("Ctrl+C"), K("Ctrl+Ins")},
@@ -293,50 +294,54 @@ void TMainForm::createActions() {
             &QAction::triggered, this, [this] {
                 forward([](TChildForm& c) {
                     c.CopySelection();
-                    c.DropSelection();
+                    c.session().dropSelection();
                 });
             });
-    command(makeAction("EditPaste", "&Paste", {K("Ctrl+V"), K("Shift+Ins")},
+    connect(makeAction("EditPaste", "&Paste", {K("Ctrl+V"), K("Shift+Ins")},
                        "Paste|Inserts Clipboard contents"),
-            &TChildForm::Paste);
+            &QAction::triggered, this, [this] {
+                guarded(QStringLiteral("The clipboard's contents cannot be pasted."),
+                        [](TChildForm& c) { c.session().paste(TChildForm::clipboardContent()); });
+            });
     command(makeAction("EditDelete", "&Delete", {K(Qt::Key_Delete)}, "Delete|Erases the selection"),
-            &TChildForm::DeleteSelection);
+            &EditSession::deleteSelection);
     command(makeAction("EditSelectAll", "Select &All", {K("Ctrl+A")},
                        "Select All|Selects the entire document"),
-            &TChildForm::SelectAll);
-    command(makeAction("EditCrop", "Crop"), &TChildForm::Crop);
+            &EditSession::selectAll);
+    command(makeAction("EditCrop", "Crop"), &EditSession::crop);
     connect(makeAction("EditCreateIcon", "Create Icon from Clipboard"), &QAction::triggered, this,
             [this] {
                 if (!activeChild()) return;
-                activeChild()->CreateIconFromClipboard();
+                guarded(QStringLiteral("No image can be made from the clipboard's contents."),
+                        [](TChildForm& c) {
+                            c.session().createImageFromClipboard(TChildForm::clipboardContent());
+                        });
                 action("ToolsPencil")->trigger();
             });
     connect(makeAction("ToolsAddIcon", "Add Icon...", {}, "Add Icon", "list-add"),
             &QAction::triggered, this, [this] {
-                forward([this](TChildForm& c) {
-                    try {
-                        c.AddIcon();
-                    } catch (const std::exception& e) {
-                        message(QMessageBox::Warning, kTitle, QString::fromUtf8(e.what()), {});
-                    }
-                });
+                guarded(QStringLiteral("The image cannot be added."),
+                        [](TChildForm& c) { c.AddIcon(); });
             });
     connect(makeAction("ToolsDeleteIcon", "Delete Icon", {}, "Delete Icon", "list-remove"),
-            &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.DeleteIcon(); }); });
+            &QAction::triggered, this,
+            [this] { forward([](TChildForm& c) { c.session().deleteImage(); }); });
 
     // Image transforms, and the document window's own commands
     connect(
         makeAction("ToolsFlipVerical", "Flip Verical", {}, "Flip Vertical", "object-flip-vertical"),
-        &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.Flip(true); }); });
+        &QAction::triggered, this,
+        [this] { forward([](TChildForm& c) { c.session().flip(true); }); });
     connect(makeAction("TollsFilpHorizontal", "Filp Horizontal", {}, "Filp Horizontal",
                        "object-flip-horizontal"),
-            &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.Flip(false); }); });
+            &QAction::triggered, this,
+            [this] { forward([](TChildForm& c) { c.session().flip(false); }); });
     connect(makeAction("ToolsRotateLeft", "Rotate Left", {}, {}, "object-rotate-left"),
             &QAction::triggered, this,
-            [this] { forward([](TChildForm& c) { c.RotateQuarter(true); }); });
+            [this] { forward([](TChildForm& c) { c.session().rotateQuarter(true); }); });
     connect(makeAction("ToolsRotateRight", "Rotate Right", {}, {}, "object-rotate-right"),
             &QAction::triggered, this,
-            [this] { forward([](TChildForm& c) { c.RotateQuarter(false); }); });
+            [this] { forward([](TChildForm& c) { c.session().rotateQuarter(false); }); });
     const struct {
         const char* name;
         const char* caption;
@@ -350,8 +355,9 @@ void TMainForm::createActions() {
     for (const auto& shift : shifts) {
         const int dx = shift.dx, dy = shift.dy;
         connect(makeAction(shift.name, shift.caption, {K(shift.key)}, {}, shift.icon),
-                &QAction::triggered, this,
-                [this, dx, dy] { forward([dx, dy](TChildForm& c) { c.Shift(dx, dy); }); });
+                &QAction::triggered, this, [this, dx, dy] {
+                    forward([dx, dy](TChildForm& c) { c.session().shift(dx, dy); });
+                });
     }
     const struct {
         const char* name;
@@ -366,13 +372,14 @@ void TMainForm::createActions() {
         const int right = size.right, bottom = size.bottom;
         connect(makeAction(size.name, size.caption, {K(size.keys)}), &QAction::triggered, this,
                 [this, right, bottom] {
-                    forward([right, bottom](TChildForm& c) { c.resizeSelection(right, bottom); });
+                    forward([right, bottom](TChildForm& c) {
+                        c.session().resizeSelection(right, bottom);
+                    });
                 });
     }
     connect(makeAction("ToolsRotateAngle", "Rotate Angle..."), &QAction::triggered, this, [this] {
         forward([this](TChildForm& c) {
             TRotateDlg d(this);
-            c.EndTextEntry();
             c.runPreview(d, d.UpdatePreview, [&d](TIcon& target) { target.Rotate(d.angle()); });
         });
     });
@@ -385,15 +392,8 @@ void TMainForm::createActions() {
             });
     connect(makeAction("ToolsConvertImage", "Convert Image...", {K("Alt+C")}), &QAction::triggered,
             this, [this] {
-                forward([this](TChildForm& c) {
-                    try {
-                        c.ConvertImage1Click();
-                    } catch (const std::exception& e) {
-                        message(QMessageBox::Warning, kTitle,
-                                QStringLiteral("The image cannot be converted."),
-                                QString::fromUtf8(e.what()));
-                    }
-                });
+                guarded(QStringLiteral("The image cannot be converted."),
+                        [](TChildForm& c) { c.ConvertImage1Click(); });
             });
     connect(makeAction("FontItem", "Font...", {K("Ctrl+B")}), &QAction::triggered, this, [this] {
         forward([this](TChildForm& c) {
@@ -482,8 +482,9 @@ void TMainForm::createEffectActions() {
         if (execDialog(*blurDlg_) == QDialog::Accepted) BlurSize = blurDlg_->Size;
     });
     auto filter = [this](const char* name, const char* caption, auto effect) {
-        connect(makeAction(name, caption), &QAction::triggered, this,
-                [this, effect] { forward([effect](TChildForm& c) { c.applyFilter(effect); }); });
+        connect(makeAction(name, caption), &QAction::triggered, this, [this, effect] {
+            forward([effect](TChildForm& c) { c.session().applyEffect(effect); });
+        });
     };
     filter("EffectBlur", "B&lur Image", [this](TIcon& t) { Blur(t, BlurSize); });
     filter("EffectGrayScale", "&Gray Scale", [](TIcon& t) { GrayScale(t); });
@@ -494,7 +495,7 @@ void TMainForm::createEffectActions() {
                 const bool r = invertDlg_->RedCheckBox->isChecked();
                 const bool g = invertDlg_->GreenCheckBox->isChecked();
                 const bool b = invertDlg_->BlueCheckBox->isChecked();
-                c->applyFilter([r, g, b](TIcon& t) { InvertColors(t, r, g, b); });
+                c->session().applyEffect([r, g, b](TIcon& t) { InvertColors(t, r, g, b); });
             });
     filter("EffectSharpen", "Sharpen", [](TIcon& t) { Sharpen(t); });
     filter("EffectEmboss", "Emboss", [](TIcon& t) { Emboss(t); });
@@ -507,23 +508,20 @@ void TMainForm::createToolActions() {
         QAction* a = makeAction(t.name, t.caption, {QKeySequence(t.shortcut)}, {}, t.icon);
         a->setCheckable(true);
         toolGroup_->addAction(a);
-        const int code = t.code;
-        const bool finish = !t.first;
-        connect(a, &QAction::triggered, this, [this, code, finish] { chooseTool(code, finish); });
+        const auto mode = static_cast<ToolMode>(t.code);
+        connect(a, &QAction::triggered, this, [this, mode] { chooseTool(mode); });
     }
     action("ToolsPencil")->setChecked(true);
 }
 
-void TMainForm::chooseTool(int code, bool finishFirst) {
-    // Drawing tools end a selection or text entry first, and their code wins over whatever
-    // finishing stored; selection tools and the text tool leave both alone.
-    TChildForm* child = activeChild();
-    if (!finishFirst) toolCode_ = code;
-    if (child) child->setViewCursor(cursorFor(cursorOfCode(code)));
-    if (finishFirst) {
-        if (child) child->FinishEditing();
-        toolCode_ = code;
+void TMainForm::chooseTool(ToolMode mode) {
+    // Drawing tools end a selection or text entry first; the chosen mode wins over whatever
+    // finishing stored.
+    if (TChildForm* child = activeChild()) {
+        child->setViewCursor(cursorFor(cursorOfCode(toolCode(mode))));
+        child->session().chooseTool(mode);
     }
+    toolMode_ = mode;
 }
 
 void TMainForm::createMenus() {
@@ -544,7 +542,7 @@ void TMainForm::createMenus() {
     fileMenu_->addSeparator();
     add(fileMenu_, "FileExit");
 
-    QMenu* edit = bar->addMenu("&Edit");
+    QMenu* edit = bar->addMenu("Ed&it");
     menus_.insert("Edit", edit);
     for (const char* n : {"EditUndo", "EditRedo"}) add(edit, n);
     edit->addSeparator();
@@ -622,7 +620,7 @@ void TMainForm::createMenus() {
     window->addAction(action("WindowTile"));
     for (QMenu* m : {text, tools, effects, window}) m->menuAction()->setVisible(false);
 
-    QMenu* help = bar->addMenu("&Help");
+    QMenu* help = bar->addMenu("He&lp");
     menus_.insert("Help", help);
     add(help, "HelpIndex");
     add(help, "HelpAbout");
@@ -756,15 +754,34 @@ void TMainForm::forward(const std::function<void(TChildForm&)>& command) {
     if (TChildForm* child = activeChild()) command(*child);
 }
 
+void TMainForm::guarded(const QString& what, const std::function<void(TChildForm&)>& command) {
+    TChildForm* child = activeChild();
+    if (!child) return;
+    try {
+        command(*child);
+    } catch (const std::exception& e) {
+        message(QMessageBox::Warning, kTitle, what, QString::fromUtf8(e.what()));
+    }
+}
+
 void TMainForm::addChild(TChildForm* child) {
-    child->hueSelection = [this, child](QPoint cell) { hueForm_->start(*child, cell); };
-    child->closeHueWindow = [this] {
-        if (hueForm_->isVisible()) hueForm_->reject();
-    };
     mdiArea_->addSubWindow(child);
     child->setViewCursor(toolCursor());
     child->showAsConfigured();
+    if (!child->isMaximized()) placeInWorkspace(*child);
     mdiArea_->setActiveSubWindow(child);
+}
+
+void TMainForm::placeInWorkspace(TChildForm& child) {
+    // The frame's own placement cascades, and can put a window past the workspace's edges; a
+    // small workspace cannot hold the designed size at all.
+    const QRect area = mdiArea_->viewport()->rect();
+    if (area.isEmpty()) return;
+    const QSize size = child.size().boundedTo(area.size());
+    QPoint at = child.pos();
+    at.setX(std::clamp(at.x(), 0, area.width() - size.width()));
+    at.setY(std::clamp(at.y(), 0, area.height() - size.height()));
+    child.setGeometry(QRect(at, size));
 }
 
 void TMainForm::FileNewExecute() {
@@ -863,15 +880,34 @@ TChildForm* TMainForm::OpenDocument(const QString& fileName) {
     return window;
 }
 
+namespace {
+
+// Files that hold one picture: writing one of a document's several images is an export.
+bool holdsOnePicture(const QString& ext) {
+    return ext != QLatin1String("ico") && ext != QLatin1String("cur") &&
+           ext != QLatin1String("ani");
+}
+
+}  // namespace
+
 bool TMainForm::SaveDocument(TChildForm& window) {
     const QString name = window.FileName;
     const QString ext = QFileInfo(name).suffix().toLower();
     // Modules are only read; they are saved under another name.
     if (name.isEmpty() || ext == QLatin1String("exe") || ext == QLatin1String("dll"))
         return SaveDocumentAs(window, window.windowTitle());
+    // Typed text and a floating selection are part of what is saved.
+    window.session().finishEditing();
     TIcon& icon = window.Document();
     if (ext == QLatin1String("cur")) {
-        // One hot spot for every image, asked each time with the values last entered.
+        // One hot spot for every image, offered as the cursor's own (or as last entered for a
+        // document that is not a cursor yet).
+        const int i = icon.CurrentIndex();
+        const IconEntry e = icon.entry(i);
+        const QPoint own = icon.fileType() == 2
+                               ? QPoint(e.planes, e.bitCount)
+                               : QPoint(hotSpotDlg_->XSpin->value(), hotSpotDlg_->YSpin->value());
+        hotSpotDlg_->prepare(own, icon.GetSize());
         if (execDialog(*hotSpotDlg_) != QDialog::Accepted) return false;
         icon.markAsCursor(QPoint(hotSpotDlg_->XSpin->value(), hotSpotDlg_->YSpin->value()));
     } else if (ext == QLatin1String("ico")) {
@@ -886,7 +922,15 @@ bool TMainForm::SaveDocument(TChildForm& window) {
                 QString::fromUtf8(e.what()));
         return false;
     }
-    window.Modified = false;
+    if (holdsOnePicture(ext) && icon.ImageCount() > 1) {
+        // The other images are not in that file: the document is still unsaved.
+        setStatusText(0, QStringLiteral("Image %1 of %2 written to %3")
+                             .arg(icon.CurrentIndex() + 1)
+                             .arg(icon.ImageCount())
+                             .arg(QFileInfo(name).fileName()));
+        return true;
+    }
+    window.SetModified(false);
     return true;
 }
 
@@ -907,6 +951,11 @@ bool TMainForm::SaveDocumentAs(TChildForm& window, const QString& suggested) {
         window.FileName = previous;
         return false;
     }
+    // One picture out of several images is an export: the document keeps its own name.
+    if (holdsOnePicture(QFileInfo(name).suffix().toLower()) && window.Document().ImageCount() > 1) {
+        window.FileName = previous;
+        return true;
+    }
     window.setWindowTitle(QFileInfo(name).fileName());
     return true;
 }
@@ -924,6 +973,9 @@ void TMainForm::SaveAll1Click() {
 
 void TMainForm::subWindowActivated() {
     TChildForm* child = activeChild();
+    // Text being typed and a floating selection belong to their window: they end when it does
+    // not have the focus any more.
+    if (child && lastActive_ && child != lastActive_) lastActive_->FormDeactivate();
     if (child && child != lastActive_) child->FormActivate();
     lastActive_ = child;
     updateActions();
@@ -935,14 +987,13 @@ void TMainForm::editTableEntry(int entry, uint32_t colorRef) {
     TIcon& icon = child->Document();
     const int bits = icon.BitCount();
     if (!icon.ColorTable() || bits > 8 || entry < 0 || entry >= (1 << bits)) return;
-    child->SaveUndo();
+    child->session().saveUndo();
     uint8_t* e = icon.ColorTable() + 4 * entry;
     e[0] = uint8_t(colorRef >> 16);
     e[1] = uint8_t(colorRef >> 8);
     e[2] = uint8_t(colorRef);
     e[3] = 0;
     icon.SelectImage(icon.CurrentIndex());
-    child->Modified = true;
     child->invalidateViews();
 }
 
@@ -972,12 +1023,22 @@ void TMainForm::UpdateColors() {
     colorPanel_->UpdateColors();
 }
 
-void TMainForm::setAlphaPercent(int percent) {
-    {
-        const QSignalBlocker blocker(colorPanel_->TrackBar);
-        colorPanel_->TrackBar->setValue(percent);
+void TMainForm::colorPicked(bool pen, uint32_t color, bool argb) {
+    if (pen) {
+        SetPenColor(color);
+    } else {
+        SetBrushColor(color);
     }
-    colorPanel_->TrackBarChange(colorPanel_->TrackBar->value());
+    if (argb) colorPanel_->setPickedAlpha(static_cast<int>(qAlpha(color) * 100 / 255));
+    repaintColorPanel();
+}
+
+void TMainForm::openHueWindow(TChildForm& window, QPoint cell) {
+    hueForm_->start(window, cell);
+}
+
+void TMainForm::closeHueWindow() {
+    if (hueForm_->isVisible()) hueForm_->reject();
 }
 
 void TMainForm::repaintColorPanel() {
@@ -1002,7 +1063,7 @@ void TMainForm::setStatusText(int panel, const QString& text) {
 }
 
 QCursor TMainForm::toolCursor() const {
-    return cursorFor(cursorOfCode(toolCode_));
+    return cursorFor(cursorOfCode(ToolCode()));
 }
 
 bool TMainForm::childMaximize() const {
@@ -1021,10 +1082,10 @@ void TMainForm::updateActions() {
         menus_.value(m)->menuAction()->setVisible(document);
     action("FileSave")->setEnabled(document);
     action("FileSaveAs")->setEnabled(document);
-    setUndoEnabled(document && child->canUndo());
-    setRedoEnabled(document && child->canRedo());
+    setUndoEnabled(document && child->session().canUndo());
+    setRedoEnabled(document && child->session().canRedo());
     setDeleteIconEnabled(document && child->Document().ImageCount() > 1);
-    const bool selection = document && child->SelectionImage;
+    const bool selection = document && child->session().floating();
     for (const char* n :
          {"EditCut", "EditCopy", "EditDelete", "EditCrop", "ToolsDecreaseSelectionLeft",
           "ToolsIncreaseSelectionRight", "TollsDecreaseSelectionUp", "ToolsIncreaseSelectionDown"})

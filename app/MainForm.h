@@ -46,20 +46,15 @@ class TMainForm : public QMainWindow, public TEditorHost {
     ~TMainForm() override;
 
     // TEditorHost
-    int ToolCode() const override { return toolCode_; }
-    void SetTool(int code) override { toolCode_ = code; }
+    ToolMode tool() const override { return toolMode_; }
+    void setTool(ToolMode mode) override { toolMode_ = mode; }
     uint32_t PenColor() const override;
     uint32_t BrushColor() const override;
-    void SetPenColor(uint32_t color) override;
-    void SetBrushColor(uint32_t color) override;
-    void UpdateColors() override;
-    void setAlphaPercent(int percent) override;
+    void colorPicked(bool pen, uint32_t color, bool argb) override;
     int blurSize() const override { return BlurSize; }
+    void UpdateColors() override;
     void repaintColorPanel() override;
     void AddToRecent(const QString& fileName) override;
-    void setUndoEnabled(bool enabled) override;
-    void setRedoEnabled(bool enabled) override;
-    void setDeleteIconEnabled(bool enabled) override;
     void setStatusText(int panel, const QString& text) override;
     TIconForm& iconForm() override { return *iconForm_; }
     int runDialog(QDialog& dialog) override { return execDialog(dialog); }
@@ -67,6 +62,12 @@ class TMainForm : public QMainWindow, public TEditorHost {
     bool SaveDocument(TChildForm& window) override;
     bool childMaximize() const override;
     void setChildMaximize(bool maximize) override;
+    void openHueWindow(TChildForm& window, QPoint cell) override;
+    void closeHueWindow() override;
+
+    int ToolCode() const { return toolCode(toolMode_); }
+    void SetPenColor(uint32_t color);
+    void SetBrushColor(uint32_t color);
 
     // Commands.
     void FileNewExecute();
@@ -135,7 +136,14 @@ class TMainForm : public QMainWindow, public TEditorHost {
     void createStatusBar();
     void readRecentFiles();
     void rebuildRecentItems();
-    void chooseTool(int code, bool finishFirst);
+    void chooseTool(ToolMode mode);
+    void setUndoEnabled(bool enabled);
+    void setRedoEnabled(bool enabled);
+    void setDeleteIconEnabled(bool enabled);
+    // Places a new document window fully inside the workspace.
+    void placeInWorkspace(TChildForm& child);
+    // Runs a command on the active document window; a failure is shown and changes nothing else.
+    void guarded(const QString& what, const std::function<void(TChildForm&)>& command);
     void addChild(TChildForm* child);
     void subWindowActivated();
     void forward(const std::function<void(TChildForm&)>& command);
@@ -144,7 +152,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
 
     TSettings settings_;
     TRecentFiles recent_;
-    int toolCode_ = 0;
+    ToolMode toolMode_ = ToolMode::Pencil;
     QMdiArea* mdiArea_ = nullptr;
     TColorPanel* colorPanel_ = nullptr;
     std::unique_ptr<TIconForm> iconForm_;

@@ -1,11 +1,11 @@
-#include <QApplication>
 #include <QTimer>
 
+#include "app/Application.h"
 #include "app/MainForm.h"
 #include "app/ToolCursors.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    tarvo::TApplication app(argc, argv);
     // The name decides the settings folder; the display name is what windows show.
     QApplication::setApplicationName(QStringLiteral("tarvo-iconworks"));
     QApplication::setApplicationDisplayName(QStringLiteral("Tarvo Iconworks"));

@@ -246,6 +246,41 @@ void TIcon::DeleteImage() {
     if (n - 1 > 0) SelectImage(c == n - 1 ? c - 1 : c);
 }
 
+void TIcon::InsertImage(int index, const IconEntry& entry, std::span<const uint8_t> bytes) {
+    const int n = ImageCount();
+    if (index < 0 || index > n) throw TError("No place for the image.");
+    if (n >= 0xFFFF) throw TError("A file holds at most 65535 images.");
+    if (bytes.size() < kBitmapHeaderSize) throw TError("The image data is incomplete.");
+    const BitmapHeader h = readBitmapHeader(bytes.data());
+    if (h.width <= 0 || h.height <= 0 || h.height % 2 != 0 || h.width > kMaxDimension ||
+        h.height / 2 > kMaxDimension || !isValidBitCount(h.bitCount) ||
+        tarvo::imageSize(h.width, h.height / 2, h.bitCount) != bytes.size())
+        throw TError("The image data is incomplete.");
+    const uint64_t size = uint64_t{BlockSize()} + kEntrySize + bytes.size();
+    if (size > kMaxBlockSize) throw EOutOfResources();
+
+    const uint8_t* old = ImageBlock();
+    std::vector<uint8_t> block(size, 0);
+    std::copy(old, old + kFileHeaderSize, block.begin());
+    uint32_t next = kFileHeaderSize + kEntrySize * (n + 1);
+    for (int j = 0; j <= n; ++j) {
+        if (j == index) {
+            IconEntry e = entry;
+            e.bytesInRes = static_cast<uint32_t>(bytes.size());
+            e.imageOffset = next;
+            writeEntry(block.data(), j, e);
+            std::copy(bytes.begin(), bytes.end(), block.begin() + next);
+            next += e.bytesInRes;
+        } else {
+            next = moveImage(old, j < index ? j : j - 1, block, j, next);
+        }
+    }
+    putU16(block.data() + 4, static_cast<uint16_t>(n + 1));
+
+    install(std::move(block));
+    SelectImage(index);
+}
+
 int TIcon::SelectImage(int index) {
     checkIndex(index);
     releaseWorkingObjects();

@@ -64,6 +64,9 @@ class TIcon {
     // Image list.
     void AddImage(int width, int height, int bits);
     void DeleteImage();
+    // Puts an image taken out earlier (its directory entry and stored bytes) back at `index`, and
+    // makes it current. Throws TError when the bytes do not describe a whole image.
+    void InsertImage(int index, const IconEntry& entry, std::span<const uint8_t> bytes);
     int SelectImage(int index);
     void StoreImage();
     void ChangeFormat(int width, int height, int bits);

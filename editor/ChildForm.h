@@ -6,11 +6,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
-#include "editor/Rect.h"
-#include "editor/UndoHistory.h"
-#include "editor/ViewPainter.h"
+#include "editor/EditSession.h"
 
 class QComboBox;
 class QFileDialog;
@@ -22,9 +19,10 @@ class TEditorHost;
 class TIcon;
 class TWindowBox;
 
-// A document window: one icon document, the list of its images, the magnified editing view with
-// its grid, the preview at actual size, and a separate undo and redo history for every image.
-class TChildForm : public QMdiSubWindow {
+// A document window: the list of a document's images, the magnified editing view with its grid
+// and the preview at actual size. The editing itself is the session's; the window turns mouse,
+// key and paint events and dialogs into session calls.
+class TChildForm : public QMdiSubWindow, private TSessionHost {
     Q_OBJECT
   public:
     // A new document whose first image has the given size and depth. Throws when the image
@@ -32,28 +30,16 @@ class TChildForm : public QMdiSubWindow {
     TChildForm(TEditorHost& host, int width, int height, int bits, QWidget* parent = nullptr);
     ~TChildForm() override;
 
-    TIcon& Document() { return *document_; }
-    const TIcon& Document() const { return *document_; }
+    EditSession& session() { return *session_; }
+    const EditSession& session() const { return *session_; }
+    TIcon& Document() { return session_->document(); }
+    const TIcon& Document() const { return session_->document(); }
 
     QString FileName;
-    bool Modified = false;
-    int Zoom = kMinZoom;
-    bool Drawing = false;
-    QPoint AnchorCell;
-    QPoint GridOrigin;
-    std::vector<uint8_t> SnapshotBuffer;
-    std::unique_ptr<TIcon> SelectionImage;
-    TRect SelectionRect;
-    TRect SavedSelectionRect;
-    bool SelectionActive = false;
-    std::vector<QPoint> LassoPoints;
-    QImage SelectionOutline;
-    int GrabHandle = 0;
-    QPoint TextPosition;
-    QString TextBuffer;
-    // One history pair per image, in image order.
-    std::vector<TUndoStack> UndoLists;
-    std::vector<TUndoStack> RedoLists;
+    bool Modified() const { return session_->modified(); }
+    void SetModified(bool modified) { session_->setModified(modified); }
+    int Zoom() const { return session_->view.zoom; }
+    QPoint GridOrigin() const { return session_->view.origin; }
 
     // Loading: replaces the document with the file's (throws; the window keeps its document on
     // failure), then sets up the window for it.
@@ -62,76 +48,28 @@ class TChildForm : public QMdiSubWindow {
     // Takes a document made elsewhere (a scan, a camera frame): new, unsaved and modified.
     void adoptDocument(std::unique_ptr<TIcon> document);
 
-    // Add Icon after the new image dialog said OK, with its values; Delete Icon.
+    // Add Icon: the new image dialog, then a new image with its values.
     void AddIcon();
-    void addImage(int width, int height, int bits);
-    void DeleteIcon();
-    void FillImageList();
-    // The image list's choice: makes that image current.
-    void selectImage(int index);
+    // Convert Image with the new image dialog's values. False when the dialog was cancelled.
+    bool ConvertImage1Click();
+    // Runs an adjustment dialog so that it previews live; `hook` is the dialog's preview hook,
+    // `effect` applies its current values to a target.
+    int runPreview(QDialog& dialog, std::function<void()>& hook,
+                   const std::function<void(TIcon&)>& effect);
+    // The selection on the clipboard: our own format below 32 bits, a picture at 32.
+    void CopySelection();
+    // What the clipboard offers now.
+    static ClipboardContent clipboardContent();
 
+    void FillImageList();
     void FitZoom();
     void ZoomIn();
     void ZoomOut();
     void UpdateScrollRanges();
-    void SetModified(bool modified) { Modified = modified; }
 
-    void SaveUndo();
-    void Undo();
-    void Redo();
-    bool canUndo() const;
-    bool canRedo() const;
-
-    void SaveSnapshot();
-    void RestoreSnapshot();
-    void SetSelectionRect(const TRect& rect);
-    void DropSelection();
-    void DeleteSelection();
-    void CopySelection();
-    void FinishEditing();
-    // The number (1..8) of the selection handle under a client point of the editing view, or 0.
-    int HitTestHandles(QPoint client) const;
-
-    // Clipboard and selection commands of the main window.
-    void Paste();
-    void SelectAll();
-    void Crop();
-    void CreateIconFromClipboard();
-    // Moves the floating selection, or shifts the image, by one cell (one undo step).
-    void Shift(int dx, int dy);
-    // Grows or shrinks the floating selection's right or bottom edge (no undo step).
-    void resizeSelection(int dRight, int dBottom);
-
-    // Runs an adjustment dialog so that it previews live: one undo step first; every preview
-    // starts again from the unchanged image or floating selection; Apply keeps the preview, any
-    // other ending restores the start (the whole image through Undo, leaving a redoable step).
-    // `hook` is the dialog's preview hook; `effect` applies its current values to a target.
-    int runPreview(QDialog& dialog, std::function<void()>& hook,
-                   const std::function<void(TIcon&)>& effect);
-    // A one-shot filter on the floating selection, or else on the current image: one undo step.
-    void applyFilter(const std::function<void(TIcon&)>& effect);
-    // Mirrors and quarter turns of the floating selection, or else of the current image; a text
-    // being typed is committed first.
-    void Flip(bool vertical);
-    void RotateQuarter(bool left);
-    // Convert Image with the new image dialog's values: one undo step that restores the old
-    // size and depth. False when the dialog was cancelled.
-    bool ConvertImage1Click();
-
-    // The hue selection: the matching pixels of the current image show striped; accepting
-    // lifts them, cancelling forgets them.
-    void hueMatch(QPoint cell, int range);
-    void hueAccept();
-    void hueCancel();
-    std::function<void()> closeHueWindow;
-
-    // The text tool.
-    void RedrawText();
-    void CommitText();
-    void EndTextEntry();
-
-    // Activation: colours, command states.
+    // Activation: colours. Deactivation ends text entry and settles the floating selection.
     void FormActivate();
+    void FormDeactivate();
     // Keys the main window passes on; true when handled.
     bool FormKeyDown(QKeyEvent& event);
     void setViewCursor(const QCursor& cursor);
@@ -157,8 +95,6 @@ class TChildForm : public QMdiSubWindow {
     // widest thumbnail.
     static QRect thumbnailBox(const QRect& row, QSize image, int widestThumbnail);
 
-    // Opens the hue selection window for a clicked cell (code 19).
-    std::function<void(QPoint cell)> hueSelection;
     // Asks "Save changes to ...?"; tests answer it themselves.
     std::function<QMessageBox::StandardButton(const QString& text, const QString& title)> askToSave;
 
@@ -167,32 +103,26 @@ class TChildForm : public QMdiSubWindow {
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // TSessionHost
+    ToolMode tool() const override;
+    void setTool(ToolMode mode) override;
+    uint32_t penColor() const override;
+    uint32_t brushColor() const override;
+    void colorPicked(bool pen, uint32_t color, bool argb) override;
+    int blurSize() const override;
+    void setStatusText(int panel, const QString& text) override;
+    void changed(unsigned what) override;
+    void openHueWindow(QPoint cell) override;
+    void closeHueWindow() override;
+
     void buildWidgets();
-    // Installs a document with fresh, empty histories and no selection.
-    void replaceDocument(std::unique_ptr<TIcon> document);
     void paintEditingView(QPainter& dc);
     void paintPreview(QPainter& dc);
-    void WindowBox1MouseDown(QMouseEvent& event);
-    void WindowBox1MouseMove(QMouseEvent& event);
-    void WindowBox1MouseUp(QMouseEvent& event);
-    QPoint cellOf(const QMouseEvent& event) const;
-    bool overImage(const QMouseEvent& event) const;
-    void updateEraserCursor(const QMouseEvent& event);
-    void drawShape(int code, QPoint cell, Qt::MouseButtons buttons);
-    void selectionMouseUp(int code);
-    void lassoMouseDown(QPoint cell, Qt::MouseButton button);
-    void closeLasso();
-    void placeText(QPoint cell);
-    bool typeText(QKeyEvent& event);
-    void floatSelection(std::unique_ptr<TIcon> image, const TRect& rect, int code);
-    QRect selectionOnScreen() const;
-    void repaintViewsNow();
-    void ensureFormat(const std::vector<uint8_t>& data);
-    void updateHistoryActions();
-    void afterImageChange();
+    void syncView();
+    void updateMouseCursor(QPoint client);
 
     TEditorHost& host_;
-    std::unique_ptr<TIcon> document_;
+    std::unique_ptr<EditSession> session_;
     QComboBox* imageList_ = nullptr;
     QSplitter* splitter_ = nullptr;
     TWindowBox* windowBox1_ = nullptr;
@@ -200,8 +130,8 @@ class TChildForm : public QMdiSubWindow {
     std::optional<QPoint> mouseCell_;
     std::optional<bool> maximizeWritten_;
     QFileDialog* saveDialog_ = nullptr;
-    bool selectionDragged_ = false;
-    bool caretShown_ = false;
+    // The user zoomed: resizing the view no longer fits the zoom to it.
+    bool zoomChosen_ = false;
 };
 
 }  // namespace tarvo

@@ -1,8 +1,11 @@
 #pragma once
 
 #include <QCursor>
+#include <QPoint>
 #include <QString>
 #include <cstdint>
+
+#include "editor/ToolMode.h"
 
 class QDialog;
 
@@ -11,33 +14,25 @@ namespace tarvo {
 class TChildForm;
 class TIconForm;
 
-// What a document window needs from the main window: the shared tool state and colours, the
-// command states it sets, the status bar, the shared dialogs and settings. The main window
-// implements it; tests can too.
+// What a document window needs from the main window: the shared tool and colours, the status
+// bar, the shared dialogs and settings. The main window implements it; tests can too.
 class TEditorHost {
   public:
     virtual ~TEditorHost() = default;
 
-    virtual int ToolCode() const = 0;
-    virtual void SetTool(int code) = 0;
+    virtual ToolMode tool() const = 0;
+    virtual void setTool(ToolMode mode) = 0;
     virtual uint32_t PenColor() const = 0;
     virtual uint32_t BrushColor() const = 0;
-    virtual void SetPenColor(uint32_t color) = 0;
-    virtual void SetBrushColor(uint32_t color) = 0;
-    // The colour picker found a 32-bit colour: the alpha slider moves to `percent` and its
-    // alpha is applied to both colours again.
-    virtual void setAlphaPercent(int percent) = 0;
+    // The colour picker found a colour for the pen or the brush; on a 32-bit image the alpha
+    // control follows its alpha.
+    virtual void colorPicked(bool pen, uint32_t color, bool argb) = 0;
     // The blur brush's window size.
     virtual int blurSize() const = 0;
     // Resets both colours for the active document's current image and repaints the panel.
     virtual void UpdateColors() = 0;
     virtual void repaintColorPanel() = 0;
     virtual void AddToRecent(const QString& fileName) = 0;
-
-    // Enabled states of the main window's Undo, Redo and Delete Icon commands.
-    virtual void setUndoEnabled(bool enabled) = 0;
-    virtual void setRedoEnabled(bool enabled) = 0;
-    virtual void setDeleteIconEnabled(bool enabled) = 0;
     // Status bar panels, counted from 0.
     virtual void setStatusText(int panel, const QString& text) = 0;
 
@@ -53,6 +48,9 @@ class TEditorHost {
     // The "ChildMaximize" setting.
     virtual bool childMaximize() const = 0;
     virtual void setChildMaximize(bool maximize) = 0;
+    // The hue selection's modeless window, working on `window`.
+    virtual void openHueWindow(TChildForm& window, QPoint cell) = 0;
+    virtual void closeHueWindow() = 0;
 };
 
 }  // namespace tarvo

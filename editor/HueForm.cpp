@@ -38,17 +38,17 @@ void THueForm::start(TChildForm& window, QPoint cell) {
 }
 
 void THueForm::match() {
-    if (window_ && isVisible()) window_->hueMatch(cell_, RangeEdit->value());
+    if (window_ && isVisible()) window_->session().hueMatch(cell_, RangeEdit->value());
 }
 
 void THueForm::accept() {
-    if (window_) window_->hueAccept();
+    if (window_) window_->session().hueAccept();
     window_ = nullptr;
     QDialog::accept();
 }
 
 void THueForm::reject() {
-    if (window_) window_->hueCancel();
+    if (window_) window_->session().hueCancel();
     window_ = nullptr;
     QDialog::reject();
 }

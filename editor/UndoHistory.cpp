@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "core/Icon.h"
+#include "editor/DocumentHistory.h"
 #include "raster/Errors.h"
 
 namespace tarvo {
@@ -47,8 +48,12 @@ void TUndo::SetSelection(std::unique_ptr<TIcon> selection) {
 }
 
 size_t TUndo::memoryBytes() const {
-    return sizeof(TUndo) + data_.capacity() +
-           (Selection ? sizeof(TIcon) + Selection->BlockSize() : 0);
+    size_t total =
+        sizeof(TUndo) + data_.capacity() + (Selection ? sizeof(TIcon) + Selection->BlockSize() : 0);
+    if (Deleted)
+        total += Deleted->bytes.capacity() + Deleted->history.undo.memoryBytes() +
+                 Deleted->history.redo.memoryBytes();
+    return total;
 }
 
 TUndoStack::TUndoStack() = default;

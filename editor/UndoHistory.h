@@ -11,6 +11,7 @@
 namespace tarvo {
 
 class TIcon;
+struct TDeletedImage;
 
 // One step of an image's history: the image's stored bytes as they were, and the floating
 // selection of that moment with the place it lay (an empty SelRect means none).
@@ -28,6 +29,12 @@ class TUndo {
     void SetSelection(std::unique_ptr<TIcon> selection);
     std::unique_ptr<TIcon> Selection;
     TRect SelRect;
+    // Delete Icon's step, kept on the history of the image that became current: undoing it puts
+    // this image back in its place.
+    std::unique_ptr<TDeletedImage> Deleted;
+    // The step that undoing a deletion leaves on the restored image: redoing it deletes the
+    // image again.
+    bool DeleteOnRedo = false;
 
     // Memory the entry holds, in bytes.
     size_t memoryBytes() const;

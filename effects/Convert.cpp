@@ -1,7 +1,7 @@
 #include "effects/Convert.h"
 
 #include <QPainter>
-#include <cmath>
+#include <algorithm>
 
 #include "core/Icon.h"
 #include "core/PixelFormats.h"
@@ -105,16 +105,19 @@ void ConvertImage(TIcon& icon, int width, int height, int bits, bool stretch) {
         target.SelectImage(0);
     } else {
         drawInto(target, icon.ColorBitmap().convertToFormat(QImage::Format_ARGB32), stretch);
-        // Pixels whose source pixel is masked become transparent, keeping their colour.
-        const double sx = stretch ? double(size.width()) / width : 1.0;
-        const double sy = stretch ? double(size.height()) / height : 1.0;
+        // Pixels whose source pixel is masked become transparent, keeping their colour. When
+        // stretched, the source pixel is the one under the target pixel's centre, where the
+        // smooth scaling takes its colour; it always lies inside the source.
+        const auto source = [stretch](int t, int targetSide, int sourceSide) {
+            return stretch ? int((2 * int64_t(t) + 1) * sourceSide / (2 * int64_t(targetSide))) : t;
+        };
         const QImage& mask = icon.MaskBitmap();
         for (int y = 0; y < height; ++y) {
-            const int my = int(std::nearbyint(y * sy));
-            if (my < 0 || my >= size.height()) continue;
+            const int my = source(y, height, size.height());
+            if (my >= size.height()) continue;  // padding, transparent already
             for (int x = 0; x < width; ++x) {
-                const int mx = int(std::nearbyint(x * sx));
-                if (mx < 0 || mx >= size.width()) continue;
+                const int mx = source(x, width, size.width());
+                if (mx >= size.width()) continue;
                 if (maskBit(mask.constScanLine(my)[mx]))
                     target.WorkBitmap().setPixel(x, y,
                                                  target.WorkBitmap().pixel(x, y) & 0x00FFFFFFu);

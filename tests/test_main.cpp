@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
-#ifdef TARVO_TEST_WIDGETS
+#if defined(TARVO_TEST_APP)
+#include "app/Application.h"
+using TestApplication = tarvo::TApplication;
+#elif defined(TARVO_TEST_WIDGETS)
 #include <QApplication>
 using TestApplication = QApplication;
 #else

@@ -159,33 +159,49 @@ TEST_F(SaneTest, FailuresAreClearErrors) {
         EXPECT_NE(messageOf(QStringLiteral("test:0")).find("separate frames"), std::string::npos);
 }
 
-TEST(TwainSourcesDlg, OkNeedsAScannerAndACamera) {
+TEST(TwainSourcesDlg, OneChoiceIsEnoughAndChoicesLastUntilTheNextOk) {
     TTwainSourcesDlg dlg;
     EXPECT_EQ(dlg.windowTitle(), QStringLiteral("Select TWAIN And Video Sources"));
     EXPECT_EQ(dlg.ScanerComboBox->placeholderText(), QStringLiteral("No scanners found"));
-    EXPECT_FALSE(dlg.OKBtn->isEnabled());
+    EXPECT_TRUE(dlg.OKBtn->isEnabled());  // nothing to choose
     EXPECT_TRUE(dlg.CancelBtn->isEnabled());
 
-    dlg.setScanners({{QStringLiteral("test:0"), QStringLiteral("Noname"), QStringLiteral("A")},
-                     {QStringLiteral("test:1"), QStringLiteral("Noname"), QStringLiteral("B")}});
-    dlg.setCameras({QStringLiteral("Webcam")});
+    const ScannerInfo a{QStringLiteral("test:0"), QStringLiteral("Noname"), QStringLiteral("A")};
+    const ScannerInfo b{QStringLiteral("test:1"), QStringLiteral("Noname"), QStringLiteral("B")};
+    const QStringList cameras{QStringLiteral("Webcam"), QStringLiteral("Capture card")};
+    dlg.setScanners({a, b});
+    dlg.setCameras(cameras);
     EXPECT_EQ(dlg.ScanerComboBox->currentIndex(), -1);
     EXPECT_EQ(dlg.CameraComboBox->currentIndex(), -1);
     EXPECT_FALSE(dlg.OKBtn->isEnabled());
 
+    // A scanner alone confirms; listed again, in another order, it is still the one chosen.
     dlg.ScanerComboBox->setCurrentIndex(1);
-    EXPECT_FALSE(dlg.OKBtn->isEnabled());
+    EXPECT_TRUE(dlg.OKBtn->isEnabled());
+    EXPECT_EQ(dlg.selectedCamera(), QString());
+    dlg.OKBtn->click();
+    dlg.setScanners({b, a});
+    dlg.setCameras(cameras);
+    EXPECT_EQ(dlg.selectedScanner(), QStringLiteral("test:1"));
+    EXPECT_EQ(dlg.CameraComboBox->currentIndex(), -1);
+
+    // Cancel goes back to the choices of the last OK.
+    dlg.ScanerComboBox->setCurrentIndex(1);
+    dlg.CameraComboBox->setCurrentIndex(1);
+    dlg.CancelBtn->click();
     EXPECT_EQ(dlg.selectedScanner(), QStringLiteral("test:1"));
     EXPECT_EQ(dlg.selectedCamera(), QString());
-    dlg.CameraComboBox->setCurrentIndex(0);
-    EXPECT_TRUE(dlg.OKBtn->isEnabled());
-    EXPECT_EQ(dlg.selectedCamera(), QStringLiteral("Webcam"));
 
-    // A camera list that empties takes the selection, and OK, with it.
+    // A device that went away is not chosen; an empty list leaves OK usable.
+    dlg.CameraComboBox->setCurrentIndex(1);
+    dlg.OKBtn->click();
+    dlg.setScanners({a});
     dlg.setCameras({});
-    EXPECT_FALSE(dlg.OKBtn->isEnabled());
+    EXPECT_EQ(dlg.selectedScanner(), QString());
     EXPECT_EQ(dlg.CameraComboBox->placeholderText(), QStringLiteral("No cameras found"));
-    EXPECT_EQ(dlg.selectedScanner(), QStringLiteral("test:1"));
+    EXPECT_TRUE(dlg.OKBtn->isEnabled());
+    dlg.setCameras(cameras);
+    EXPECT_EQ(dlg.selectedCamera(), QStringLiteral("Capture card"));
 }
 
 }  // namespace

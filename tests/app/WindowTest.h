@@ -60,7 +60,7 @@ class MainWindow : public ::testing::Test {
 
     // A pencil-like stroke: one history step, then a line.
     static void stroke(TChildForm& c, int i) {
-        c.SaveUndo();
+        c.session().saveUndo();
         TIcon& icon = c.Document();
         const bool argb = icon.BitCount() == 32;
         if (argb) icon.BeginStroke();
@@ -91,7 +91,7 @@ class Tools : public MainWindow {
         return c;
     }
     QPoint at(TChildForm& c, QPoint cell) const {
-        return c.GridOrigin + cell * c.Zoom + QPoint(c.Zoom / 2, c.Zoom / 2);
+        return c.GridOrigin() + cell * c.Zoom() + QPoint(c.Zoom() / 2, c.Zoom() / 2);
     }
     void press(TChildForm& c, QPoint cell, Qt::MouseButton b = Qt::LeftButton) {
         QTest::mousePress(c.editingView()->viewport(), b, {}, at(c, cell));

@@ -235,6 +235,33 @@ TEST_F(Panel, ClicksRoundTheAlphaWhileTheTrackBarTruncates) {
     EXPECT_EQ(redraws, 2);
 }
 
+// The colour picker sets the alpha of the pixel it picks; a transparent one must not make the
+// next palette colour transparent too, while the user's own alpha stays.
+TEST_F(Panel, APickedAlphaLastsUntilAColourIsClicked) {
+    open(32);
+    panel.setPickedAlpha(0);
+    EXPECT_EQ(panel.PenColor(), 0x00000000u);
+    EXPECT_EQ(panel.ProcLbl->text(), "0%");
+    click(kRed);
+    EXPECT_EQ(panel.PenColor(), 0xFFFF0000u);
+    EXPECT_EQ(panel.BrushColor(), 0xFFFFFFFFu);
+    EXPECT_EQ(panel.TrackBar->value(), 100);
+    EXPECT_EQ(panel.ProcLbl->text(), "100%");
+    panel.setPickedAlpha(60);
+    open(32);  // another image: still the picked position
+    click(upper(0, 0), Qt::RightButton);
+    EXPECT_EQ(panel.BrushColor(), 0xFF000000u);
+
+    panel.TrackBar->setValue(0);
+    click(kRed);
+    EXPECT_EQ(panel.PenColor(), 0x00FF0000u);
+    panel.setPickedAlpha(60);
+    panel.TrackBar->setValue(30);
+    click(kRed);
+    EXPECT_EQ(panel.PenColor(), 0x4CFF0000u);
+    EXPECT_EQ(panel.TrackBar->value(), 30);
+}
+
 TEST_F(Panel, ButtonsAndSwatches) {
     click(kRed);  // no document: nothing stored
     EXPECT_EQ(panel.PenColor(), 0x000000u);

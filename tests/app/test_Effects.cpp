@@ -42,7 +42,7 @@ TEST_F(Effects, CancelRestoresTheImageAndLeavesARedoableStep) {
     answer({90, 10, 70}, QDialog::Rejected);
     form->action("EffectBrightness")->trigger();
     EXPECT_EQ(c->Document().imageToArgb(0), before);
-    EXPECT_EQ(c->RedoLists[0].size(), 1u);
+    EXPECT_EQ(c->session().history()[0].redo.size(), 1u);
     // Lock moves all three; back and forth ends where the last position says, not summed up.
     answer({90, 10, 100}, QDialog::Accepted);
     form->action("EffectBrightness")->trigger();
@@ -51,7 +51,7 @@ TEST_F(Effects, CancelRestoresTheImageAndLeavesARedoableStep) {
     EXPECT_EQ(d.BTrackBar->value(), 100);
     EXPECT_EQ(d.RLbl->text(), "100%");
     EXPECT_EQ(c->Document().GetPixelValue(1, 0), 0xA6B6C6u);  // each channel + 150
-    c->Undo();
+    c->session().undo();
     EXPECT_EQ(c->Document().imageToArgb(0), before);
 }
 
@@ -59,18 +59,18 @@ TEST_F(Effects, ASelectionIsPreviewedOnCopiesAndRestoredUntouched) {
     useTool("ToolsRectangleSelection");
     TChildForm* c = picture();
     drag(*c, {1, 1}, {4, 4});
-    ASSERT_TRUE(c->SelectionImage);
-    const QImage floating = c->SelectionImage->imageToArgb(0);
+    ASSERT_TRUE(c->session().floating());
+    const QImage floating = c->session().floating()->image->imageToArgb(0);
     answer({80}, QDialog::Rejected);
     form->action("EffectContrast")->trigger();
-    ASSERT_TRUE(c->SelectionImage);
-    EXPECT_EQ(c->SelectionImage->imageToArgb(0), floating);
+    ASSERT_TRUE(c->session().floating());
+    EXPECT_EQ(c->session().floating()->image->imageToArgb(0), floating);
     answer({}, QDialog::Accepted);  // applied untouched: the selection stays as it was
     form->action("EffectContrast")->trigger();
-    EXPECT_EQ(c->SelectionImage->imageToArgb(0), floating);
+    EXPECT_EQ(c->session().floating()->image->imageToArgb(0), floating);
     answer({0}, QDialog::Accepted);  // contrast 0: every channel 128
     form->action("EffectContrast")->trigger();
-    EXPECT_EQ(c->SelectionImage->GetPixelValue(0, 0), 0x808080u);
+    EXPECT_EQ(c->session().floating()->image->GetPixelValue(0, 0), 0x808080u);
     EXPECT_EQ(c->Document().GetPixelValue(1, 1), Transparent);  // the image under it is untouched
 }
 
@@ -90,19 +90,19 @@ TEST_F(Effects, FiltersAndTheirDialogs) {
     EXPECT_EQ(form->BlurSize, 7);
     form->action("EffectInvertColors")->trigger();  // red only
     EXPECT_EQ(c->Document().GetPixelValue(0, 0), 0x0000FFu);
-    EXPECT_EQ(c->UndoLists[0].size(), 1u);
+    EXPECT_EQ(c->session().history()[0].undo.size(), 1u);
     form->execDialog = [](QDialog& d) {
         d.done(QDialog::Rejected);
         return int(QDialog::Rejected);
     };
     form->action("EffectInvertColors")->trigger();  // cancelled: no step
-    EXPECT_EQ(c->UndoLists[0].size(), 1u);
+    EXPECT_EQ(c->session().history()[0].undo.size(), 1u);
     form->action("EffectGrayScale")->trigger();
     const uint32_t v = c->Document().GetPixelValue(3, 3);
     EXPECT_EQ(v & 0xFF, (v >> 8) & 0xFF);
     EXPECT_EQ(v & 0xFF, (v >> 16) & 0xFF);
-    c->Undo();
-    c->Undo();
+    c->session().undo();
+    c->session().undo();
     EXPECT_EQ(c->Document().imageToArgb(0), before);
 }
 
@@ -110,10 +110,10 @@ TEST_F(Effects, TransformsOfSelectionsTextAndConversions) {
     useTool("ToolsRectangleSelection");
     TChildForm* c = document("16", 3);
     drag(*c, {4, 6}, {9, 7});
-    ASSERT_EQ(c->SelectionRect, (TRect{4, 6, 10, 8}));
+    ASSERT_EQ(c->session().floating()->rect, (TRect{4, 6, 10, 8}));
     form->action("ToolsRotateLeft")->trigger();
-    EXPECT_EQ(c->SelectionRect, (TRect{4, 6, 6, 12}));
-    EXPECT_EQ(c->SelectionImage->GetSize(), QSize(2, 6));
+    EXPECT_EQ(c->session().floating()->rect, (TRect{4, 6, 6, 12}));
+    EXPECT_EQ(c->session().floating()->image->GetSize(), QSize(2, 6));
 
     // A flip while text is typed commits the text first, as its own step.
     useTool("ToolsText");
@@ -121,11 +121,11 @@ TEST_F(Effects, TransformsOfSelectionsTextAndConversions) {
     release(*c, {3, 8});
     QKeyEvent a(QEvent::KeyPress, Qt::Key_A, {}, "a");
     c->FormKeyDown(a);
-    const auto steps = c->UndoLists[0].size();
+    const auto steps = c->session().history()[0].undo.size();
     form->action("ToolsFlipVerical")->trigger();
-    EXPECT_TRUE(c->TextBuffer.isEmpty());
+    EXPECT_FALSE(c->session().textEntry());
     EXPECT_EQ(form->ToolCode(), 10);
-    EXPECT_EQ(c->UndoLists[0].size(), steps + 2);
+    EXPECT_EQ(c->session().history()[0].undo.size(), steps + 2);
 
     // Convert Image: a new size and depth, undone and redone as one step.
     form->execDialog = [](QDialog& d) {
@@ -141,20 +141,20 @@ TEST_F(Effects, TransformsOfSelectionsTextAndConversions) {
     form->action("ToolsConvertImage")->trigger();
     EXPECT_EQ(c->Document().GetSize(), QSize(24, 20));
     EXPECT_EQ(c->imageList()->itemText(0), "24 x 20 256 colors");
-    c->Undo();
+    c->session().undo();
     EXPECT_EQ(c->Document().GetSize(), QSize(16, 16));
     EXPECT_EQ(c->Document().BitCount(), 24);
-    c->Redo();
+    c->session().redo();
     EXPECT_EQ(c->Document().BitCount(), 8);
 
     // Exchange Color swaps the two colours and records nothing.
     form->SetPenColor(0x000011);
     form->SetBrushColor(0x002200);
-    const auto before = c->UndoLists[0].size();
+    const auto before = c->session().history()[0].undo.size();
     form->action("ToolsExchangeColor")->trigger();
     EXPECT_EQ(form->PenColor(), 0x002200u);
     EXPECT_EQ(form->BrushColor(), 0x000011u);
-    EXPECT_EQ(c->UndoLists[0].size(), before);
+    EXPECT_EQ(c->session().history()[0].undo.size(), before);
 }
 
 TEST_F(Effects, RotateAngleTurnsWithAPreviewAndCancelsExactly) {

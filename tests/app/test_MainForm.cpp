@@ -42,7 +42,7 @@ TEST_F(MainWindow, StartsEmptyAndNumbersNewDocuments) {
     EXPECT_EQ(first->windowTitle(), "Icon1");
     EXPECT_EQ(first->Document().GetSize(), QSize(48, 40));
     EXPECT_EQ(first->Document().BitCount(), 8);
-    EXPECT_FALSE(first->Modified);
+    EXPECT_FALSE(first->Modified());
     EXPECT_TRUE(first->FileName.isEmpty());
     EXPECT_EQ(newDocument()->windowTitle(), "Icon2");
     form->updateActions();
@@ -106,9 +106,9 @@ TEST_F(MainWindow, OpensFilesAndRefusesUnreadableOnes) {
     ASSERT_TRUE(child);
     EXPECT_EQ(child->windowTitle(), "two.ico");
     EXPECT_EQ(child->FileName, file("two.ico"));
-    EXPECT_FALSE(child->Modified);
-    EXPECT_EQ(child->UndoLists.size(), 2u);
-    EXPECT_EQ(child->RedoLists.size(), 2u);
+    EXPECT_FALSE(child->Modified());
+    EXPECT_EQ(child->session().history().size(), 2u);
+    EXPECT_EQ(child->session().history().size(), 2u);
     ASSERT_EQ(child->imageList()->count(), 2);
     EXPECT_EQ(child->imageList()->itemText(0), "16 x 16 16 colors");
     EXPECT_EQ(child->imageList()->itemText(1), "32 x 32 32 bits colors");
@@ -142,30 +142,40 @@ TEST_F(MainWindow, AddingAndDeletingImagesKeepTheirHistories) {
     EXPECT_EQ(c->Document().CurrentIndex(), 1);
     EXPECT_EQ(c->imageList()->itemText(1), "48 x 48 256 colors");
     EXPECT_EQ(c->imageList()->currentIndex(), 1);
-    EXPECT_TRUE(c->Modified);
+    EXPECT_TRUE(c->Modified());
     stroke(*c, 1);
     stroke(*c, 2);  // image 1 has two
-    ASSERT_EQ(c->UndoLists.size(), 2u);
-    EXPECT_EQ(c->UndoLists[0].size(), 1u);
-    EXPECT_EQ(c->UndoLists[1].size(), 2u);
+    ASSERT_EQ(c->session().history().size(), 2u);
+    EXPECT_EQ(c->session().history()[0].undo.size(), 1u);
+    EXPECT_EQ(c->session().history()[1].undo.size(), 2u);
 
     // Undo on image 1 leaves image 0 alone; switching back finds its step.
     const auto image0 = c->Document().imageToArgb(0);
-    c->Undo();
+    c->session().undo();
     EXPECT_EQ(c->Document().imageToArgb(0), image0);
-    c->selectImage(0);
+    c->session().selectImage(0);
     form->updateActions();
     EXPECT_TRUE(form->action("EditUndo")->isEnabled());
     EXPECT_FALSE(form->action("EditRedo")->isEnabled());
 
-    // Deleting image 0 takes its history with it.
+    // Deleting image 0 takes its history with it, into a step of the image left; undoing that
+    // puts image 0 back in its place with its own history.
+    const auto before = c->Document().imageToArgb(0);
     form->action("ToolsDeleteIcon")->trigger();
     ASSERT_EQ(c->Document().ImageCount(), 1);
-    ASSERT_EQ(c->UndoLists.size(), 1u);
-    EXPECT_EQ(c->UndoLists[0].size(), 1u);
-    EXPECT_EQ(c->RedoLists[0].size(), 1u);
+    ASSERT_EQ(c->session().history().size(), 1u);
+    EXPECT_EQ(c->session().history()[0].undo.size(), 2u);
     form->updateActions();
     EXPECT_FALSE(form->action("ToolsDeleteIcon")->isEnabled());
+    form->action("EditUndo")->trigger();
+    ASSERT_EQ(c->Document().ImageCount(), 2);
+    EXPECT_EQ(c->Document().CurrentIndex(), 0);
+    EXPECT_EQ(c->Document().imageToArgb(0), before);
+    EXPECT_EQ(c->imageList()->itemText(1), "48 x 48 256 colors");
+    EXPECT_EQ(c->session().history()[0].undo.size(), 1u);
+    form->updateActions();
+    form->action("EditRedo")->trigger();
+    EXPECT_EQ(c->Document().ImageCount(), 1);
 }
 
 TEST_F(MainWindow, UndoAndRedoStepThroughStrokesAndFormatChanges) {
@@ -176,51 +186,59 @@ TEST_F(MainWindow, UndoAndRedoStepThroughStrokesAndFormatChanges) {
         stroke(*c, i);
         states.push_back(c->Document().imageToArgb(0));
     }
-    EXPECT_EQ(c->UndoLists[0].size(), 20u);
+    EXPECT_EQ(c->session().history()[0].undo.size(), 20u);
     for (int i = 19; i >= 0; --i) {
-        c->Undo();
+        c->session().undo();
         EXPECT_EQ(c->Document().imageToArgb(0), states[size_t(i)]) << i;
     }
     form->updateActions();
     EXPECT_FALSE(form->action("EditUndo")->isEnabled());
-    c->Redo();
-    c->Redo();
+    c->session().redo();
+    c->session().redo();
     EXPECT_EQ(c->Document().imageToArgb(0), states[2]);
     stroke(*c, 30);  // a new step discards what was left to redo
-    EXPECT_TRUE(c->RedoLists[0].empty());
+    EXPECT_TRUE(c->session().history()[0].redo.empty());
 
     // A format change is undone and redone through the image's format.
-    c->SaveUndo();
+    c->session().saveUndo();
     const QImage before = c->Document().imageToArgb(0);
     c->Document().ChangeFormat(48, 48, 32);
     c->FillImageList();
-    c->Undo();
+    c->session().undo();
     EXPECT_EQ(c->Document().GetSize(), QSize(32, 32));
     EXPECT_EQ(c->Document().BitCount(), 8);
     EXPECT_EQ(c->Document().imageToArgb(0), before);
     EXPECT_EQ(c->imageList()->itemText(0), "32 x 32 256 colors");
-    c->Redo();
+    c->session().redo();
     EXPECT_EQ(c->Document().GetSize(), QSize(48, 48));
     EXPECT_EQ(c->imageList()->itemText(0), "48 x 48 32 bits colors");
 }
 
-TEST_F(MainWindow, ZoomStopsAtFourButNotAbove) {
-    TChildForm* c = newDocument("256", "256");
+// A small icon fits its window; zooming in must hold even when the scroll bars that appear
+// resize the view.
+TEST_F(MainWindow, ZoomStopsAtFourButNotAboveAndSurvivesResizing) {
+    TChildForm* c = newDocument("16", "16");
     ASSERT_TRUE(c);
-    c->Zoom = 5;
-    form->action("ZoomOutItem")->trigger();
-    EXPECT_EQ(c->Zoom, 4);
-    form->action("ZoomOutItem")->trigger();
-    EXPECT_EQ(c->Zoom, 4);
+    QApplication::processEvents();
+    const int fitted = c->Zoom();
     for (int i = 0; i < 40; ++i) form->action("ZoomInItem")->trigger();
-    EXPECT_EQ(c->Zoom, 44);
+    QApplication::processEvents();
+    EXPECT_EQ(c->Zoom(), fitted + 40);
+    c->resize(c->size() + QSize(7, 5));
+    QApplication::processEvents();
+    EXPECT_EQ(c->Zoom(), fitted + 40);
+    while (c->Zoom() > 5) form->action("ZoomOutItem")->trigger();
+    form->action("ZoomOutItem")->trigger();
+    EXPECT_EQ(c->Zoom(), 4);
+    form->action("ZoomOutItem")->trigger();
+    EXPECT_EQ(c->Zoom(), 4);
 }
 
 TEST_F(MainWindow, ClosePromptKeepsTheWindowWhenNothingWasSaved) {
     TChildForm* c = newDocument();
     ASSERT_TRUE(c);
     stroke(*c, 1);
-    ASSERT_TRUE(c->Modified);
+    ASSERT_TRUE(c->Modified());
     auto answer = QMessageBox::Yes;
     QString asked;
     c->askToSave = [&](const QString& text, const QString&) {
@@ -231,7 +249,7 @@ TEST_F(MainWindow, ClosePromptKeepsTheWindowWhenNothingWasSaved) {
     EXPECT_FALSE(c->close());
     EXPECT_EQ(asked, "Save changes to Icon1?");
     EXPECT_EQ(form->children().size(), 1);
-    EXPECT_TRUE(c->Modified);
+    EXPECT_TRUE(c->Modified());
     // Closing the program stops at a Cancel and keeps running.
     answer = QMessageBox::Cancel;
     EXPECT_FALSE(form->close());
@@ -278,10 +296,10 @@ TEST_F(MainWindow, ScansBecomeNewDocumentsAndTheCameraNeedsASource) {
     ASSERT_EQ(form->children().size(), 1) << messages.join('\n').toStdString();
     TChildForm* scan = form->activeChild();
     EXPECT_EQ(scan->windowTitle(), "Icon1");
-    EXPECT_TRUE(scan->Modified);
+    EXPECT_TRUE(scan->Modified());
     EXPECT_TRUE(scan->FileName.isEmpty());
     EXPECT_EQ(scan->Document().GetSize(), QSize(157, 196));
-    EXPECT_EQ(scan->UndoLists.size(), 1u);
+    EXPECT_EQ(scan->session().history().size(), 1u);
     form->action("WebCamera")->trigger();
     EXPECT_EQ(messages, QStringList{"Camera Direct Show Source was not selected!"});
     EXPECT_EQ(lastIcon, QMessageBox::Critical);
@@ -308,7 +326,7 @@ TEST_F(MainWindow, AFrozenCameraFrameBecomesANewDocument) {
     ASSERT_EQ(form->children().size(), 1);
     TChildForm* shot = form->activeChild();
     EXPECT_EQ(shot->windowTitle(), "Icon1");
-    EXPECT_TRUE(shot->Modified);
+    EXPECT_TRUE(shot->Modified());
     EXPECT_EQ(shot->Document().GetSize(), QSize(320, 240));
     EXPECT_EQ(shot->Document().BitCount(), 24);
     EXPECT_EQ(shot->Document().GetPixelValue(160, 120), 0xCC6633u);

@@ -11,11 +11,13 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 
 #include "app/AboutBox.h"
 #include "app/HelpWindow.h"
+#include "app/HotSpotDlg.h"
 #include "app/Icons.h"
 #include "app/ToolCursors.h"
 
@@ -239,6 +241,38 @@ TEST(Resources, AboutBoxShowsTheVersionAndClosesWithOk) {
     ok->click();
     EXPECT_EQ(box.result(), QDialog::Accepted);
     EXPECT_FALSE(box.isVisible());
+}
+
+TEST(Resources, HotSpotDialogOffersTheCursorsOwnAndRefusesOneOutsideTheImage) {
+    THotSpotDlg dlg;
+    QPushButton* ok = nullptr;
+    for (QAbstractButton* b : dlg.findChild<QDialogButtonBox*>()->buttons())
+        if (b->text() == QStringLiteral("OK")) ok = qobject_cast<QPushButton*>(b);
+    ASSERT_TRUE(ok);
+    dlg.XSpin->setValue(9);  // typed for another cursor
+    dlg.prepare({3, 31}, {32, 32});
+    EXPECT_EQ(QPoint(dlg.XSpin->value(), dlg.YSpin->value()), QPoint(3, 31));
+    dlg.show();
+    dlg.XSpin->setValue(32);
+    ok->click();
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_TRUE(dlg.ErrorLabel->isVisible());
+    EXPECT_EQ(dlg.ErrorLabel->text(),
+              QStringLiteral("The hot spot must lie inside the 32 x 32 image."));
+    dlg.XSpin->setValue(31);
+    EXPECT_FALSE(dlg.ErrorLabel->isVisible());
+    ok->click();
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+
+    dlg.prepare({15, 48}, {16, 48});
+    dlg.show();
+    ok->click();
+    EXPECT_TRUE(dlg.isVisible());
+    EXPECT_EQ(dlg.ErrorLabel->text(),
+              QStringLiteral("The hot spot must lie inside the 16 x 48 image."));
+    dlg.prepare({15, 47}, {16, 48});  // offered afresh, without the last refusal
+    EXPECT_FALSE(dlg.ErrorLabel->isVisible());
 }
 
 }  // namespace

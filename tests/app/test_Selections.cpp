@@ -32,64 +32,65 @@ TEST_F(Selections, ARectangleDragLiftsTheAreaAndAClickMakesNone) {
     TChildForm* c = filled();
     press(*c, {5, 5});
     release(*c, {5, 5});
-    EXPECT_FALSE(c->SelectionImage);
+    EXPECT_FALSE(c->session().floating());
     EXPECT_EQ(form->ToolCode(), 7);
 
     drag(*c, {10, 10}, {3, 20});
-    EXPECT_EQ(c->SelectionRect, (TRect{3, 10, 11, 16}));
+    EXPECT_EQ(c->session().floating()->rect, (TRect{3, 10, 11, 16}));
     EXPECT_EQ(form->statusPanel(3)->text(), "[8, 6]");
-    ASSERT_TRUE(c->SelectionImage);
-    EXPECT_EQ(c->SelectionImage->GetSize(), QSize(8, 6));
+    ASSERT_TRUE(c->session().floating());
+    EXPECT_EQ(c->session().floating()->image->GetSize(), QSize(8, 6));
     EXPECT_EQ(form->ToolCode(), 8);
     EXPECT_TRUE(transparent(*c, 3, 10));
     EXPECT_FALSE(transparent(*c, 2, 10));
-    EXPECT_TRUE(c->UndoLists[0].empty());  // making a selection records nothing
+    EXPECT_EQ(c->session().history()[0].undo.size(), 1u);  // lifting is a step
 
     // A click outside stamps it back; Enter with nothing floating does nothing.
     press(*c, {0, 0});
     release(*c, {0, 0});
-    EXPECT_FALSE(c->SelectionImage);
+    EXPECT_FALSE(c->session().floating());
     EXPECT_EQ(form->ToolCode(), 7);
     EXPECT_FALSE(transparent(*c, 3, 10));
     key(*c, Qt::Key_Return);
-    EXPECT_EQ(c->UndoLists[0].size(), 1u);
+    EXPECT_EQ(c->session().history()[0].undo.size(), 2u);
 }
 
 TEST_F(Selections, HandlesKeepOneCellAndMovesUndoAndRedo) {
     useTool("ToolsRectangleSelection");
     TChildForm* c = filled();
     drag(*c, {3, 3}, {4, 4});
-    ASSERT_EQ(c->SelectionRect, (TRect{3, 3, 5, 5}));
+    ASSERT_EQ(c->session().floating()->rect, (TRect{3, 3, 5, 5}));
     // Handle 1 dragged by (+5, +5) stops one cell before the opposite edge.
-    const QPoint handle = c->GridOrigin + QPoint(3, 3) * c->Zoom;
+    const QPoint handle = c->GridOrigin() + QPoint(3, 3) * c->Zoom();
     QTest::mousePress(c->editingView()->viewport(), Qt::LeftButton, {}, handle + QPoint(1, 1));
-    QTest::mouseMove(c->editingView()->viewport(), handle + QPoint(1, 1) + QPoint(5, 5) * c->Zoom);
+    QTest::mouseMove(c->editingView()->viewport(),
+                     handle + QPoint(1, 1) + QPoint(5, 5) * c->Zoom());
     QTest::mouseRelease(c->editingView()->viewport(), Qt::LeftButton, {},
-                        handle + QPoint(1, 1) + QPoint(5, 5) * c->Zoom);
-    EXPECT_EQ(c->SelectionRect, (TRect{4, 4, 5, 5}));
+                        handle + QPoint(1, 1) + QPoint(5, 5) * c->Zoom());
+    EXPECT_EQ(c->session().floating()->rect, (TRect{4, 4, 5, 5}));
     // Shrinking a one-cell-wide selection changes nothing.
     form->updateActions();
     form->action("ToolsDecreaseSelectionLeft")->trigger();
-    EXPECT_EQ(c->SelectionRect.width(), 1);
+    EXPECT_EQ(c->session().floating()->rect.width(), 1);
     for (const char* grow : {"ToolsIncreaseSelectionRight", "ToolsIncreaseSelectionDown"}) {
         form->action(grow)->trigger();
         form->action(grow)->trigger();
     }
-    ASSERT_EQ(c->SelectionRect, (TRect{4, 4, 7, 7}));
+    ASSERT_EQ(c->session().floating()->rect, (TRect{4, 4, 7, 7}));
     // Moving it by its middle, then undo and redo.
     drag(*c, {5, 5}, {10, 7});
-    EXPECT_EQ(c->SelectionRect, (TRect{9, 6, 12, 9}));
-    c->Undo();
-    EXPECT_EQ(c->SelectionRect, (TRect{4, 4, 7, 7}));
-    EXPECT_TRUE(c->SelectionImage);
+    EXPECT_EQ(c->session().floating()->rect, (TRect{9, 6, 12, 9}));
+    c->session().undo();
+    EXPECT_EQ(c->session().floating()->rect, (TRect{4, 4, 7, 7}));
+    EXPECT_TRUE(c->session().floating());
     EXPECT_EQ(form->ToolCode(), 8);
-    c->Redo();
-    EXPECT_EQ(c->SelectionRect, (TRect{9, 6, 12, 9}));
+    c->session().redo();
+    EXPECT_EQ(c->session().floating()->rect, (TRect{9, 6, 12, 9}));
     // The arrows move it by one cell, one undo step each.
-    const auto steps = c->UndoLists[0].size();
+    const auto steps = c->session().history()[0].undo.size();
     form->action("ToolsShiftLeft")->trigger();
-    EXPECT_EQ(c->SelectionRect, (TRect{8, 6, 11, 9}));
-    EXPECT_EQ(c->UndoLists[0].size(), steps + 1);
+    EXPECT_EQ(c->session().floating()->rect, (TRect{8, 6, 11, 9}));
+    EXPECT_EQ(c->session().history()[0].undo.size(), steps + 1);
 }
 
 TEST_F(Selections, LassoClosesOnItsFirstPointAndCancelsWithTheRightButton) {
@@ -98,7 +99,7 @@ TEST_F(Selections, LassoClosesOnItsFirstPointAndCancelsWithTheRightButton) {
     press(*c, {2, 2});
     move(*c, {5, 2});
     press(*c, {5, 2}, Qt::RightButton);  // two points: the lasso is cancelled
-    EXPECT_TRUE(c->LassoPoints.empty());
+    EXPECT_TRUE(c->session().lassoPoints().empty());
     EXPECT_EQ(form->ToolCode(), 13);
 
     for (const QPoint p : {QPoint(2, 2), QPoint(12, 2), QPoint(12, 12), QPoint(2, 12)}) {
@@ -111,8 +112,8 @@ TEST_F(Selections, LassoClosesOnItsFirstPointAndCancelsWithTheRightButton) {
     press(*c, {2, 2});
     release(*c, {2, 2});
     EXPECT_EQ(form->ToolCode(), 15);
-    EXPECT_EQ(c->SelectionRect, (TRect{2, 2, 13, 13}));
-    ASSERT_TRUE(c->SelectionImage);
+    EXPECT_EQ(c->session().floating()->rect, (TRect{2, 2, 13, 13}));
+    ASSERT_TRUE(c->session().floating());
     EXPECT_TRUE(transparent(*c, 7, 7));
     EXPECT_FALSE(transparent(*c, 1, 7));
 }
@@ -129,7 +130,7 @@ TEST_F(Selections, CropKeepsTheEllipseAndReturnsToItsTool) {
     EXPECT_EQ(c->Document().GetPixelValue(8, 8), 0xFF0000FFu);
     EXPECT_EQ(c->Document().GetPixelValue(0, 0), 0u);
     EXPECT_EQ(c->Document().GetPixelValue(15, 0), 0u);
-    c->Undo();
+    c->session().undo();
     EXPECT_EQ(c->Document().GetPixelValue(0, 0), 0xFF0000FFu);
 }
 
@@ -139,20 +140,21 @@ TEST_F(Selections, PasteFloatsAtTheFirstVisiblePixel) {
     drag(*small, {1, 1}, {4, 3});
     form->updateActions();
     form->action("EditCopy")->trigger();
-    EXPECT_FALSE(small->SelectionImage);  // copying ends the selection
+    EXPECT_FALSE(small->session().floating());  // copying ends the selection
     form->updateActions();
     ASSERT_TRUE(form->action("EditPaste")->isEnabled());
     form->action("EditPaste")->trigger();
-    EXPECT_EQ(small->SelectionRect, (TRect{0, 0, 4, 3}));
+    EXPECT_EQ(small->session().floating()->rect, (TRect{0, 0, 4, 3}));
     EXPECT_EQ(form->ToolCode(), 8);
 
     TChildForm* large = document("256", 2);
-    large->Zoom = 8;
+    large->session().view.zoom = 8;
     large->UpdateScrollRanges();
     large->editingView()->setScrollPosition({400, 240});
     form->action("EditPaste")->trigger();
-    const QPoint first((400 - large->GridOrigin.x()) / 8, (240 - large->GridOrigin.y()) / 8);
-    EXPECT_EQ(large->SelectionRect, (TRect{first.x(), first.y(), first.x() + 4, first.y() + 3}));
+    const QPoint first((400 - large->GridOrigin().x()) / 8, (240 - large->GridOrigin().y()) / 8);
+    EXPECT_EQ(large->session().floating()->rect,
+              (TRect{first.x(), first.y(), first.x() + 4, first.y() + 3}));
 }
 
 TEST_F(Selections, TextIsTypedRecolouredAndUndoneInOneStep) {
@@ -162,17 +164,17 @@ TEST_F(Selections, TextIsTypedRecolouredAndUndoneInOneStep) {
     press(*c, {10, 20});
     release(*c, {10, 20});
     const int th = c->Document().TextExtent("0").height();
-    EXPECT_EQ(c->TextPosition, QPoint(10, 20 - th / 2));
+    EXPECT_EQ(c->session().textEntry()->position, QPoint(10, 20 - th / 2));
     EXPECT_EQ(form->ToolCode(), 11);
     key(*c, Qt::Key_A, {}, "a");
     key(*c, Qt::Key_B, Qt::ShiftModifier, "B");
     key(*c, Qt::Key_Left, {}, {});  // writes nothing
     key(*c, Qt::Key_Shift, Qt::ShiftModifier, {});
-    EXPECT_EQ(c->TextBuffer, "aB");
+    EXPECT_EQ(c->session().textEntry()->text, "aB");
     key(*c, Qt::Key_Backspace, {}, "\b");
-    EXPECT_EQ(c->TextBuffer, "a");
+    EXPECT_EQ(c->session().textEntry()->text, "a");
     form->SetPenColor(0x00FF00);
-    c->RedrawText();
+    c->session().redrawText();
     c->Document().StoreImage();
     bool green = false;
     for (int y = 0; y < 48 && !green; ++y)
@@ -180,8 +182,8 @@ TEST_F(Selections, TextIsTypedRecolouredAndUndoneInOneStep) {
             green = c->Document().GetPixelValue(x, y) == 0x00FF00;
     EXPECT_TRUE(green);
     useTool("ToolsPencil");  // ends the text: one step
-    ASSERT_EQ(c->UndoLists[0].size(), 1u);
-    c->Undo();
+    ASSERT_EQ(c->session().history()[0].undo.size(), 1u);
+    c->session().undo();
     EXPECT_EQ(c->Document().imageToArgb(0), before);
 }
 
@@ -192,16 +194,16 @@ TEST_F(Selections, TheHueWindowLiftsTheMatchingRegion) {
     press(*c, {2, 2});
     release(*c, {2, 2});
     ASSERT_TRUE(form->hueForm().isVisible());
-    ASSERT_FALSE(c->SelectionOutline.isNull());
+    ASSERT_FALSE(c->session().hueOutline().isNull());
     form->hueForm().accept();
     EXPECT_FALSE(form->hueForm().isVisible());
     EXPECT_EQ(form->ToolCode(), 20);
-    EXPECT_EQ(c->SelectionRect, (TRect{0, 0, 6, 16}));
+    EXPECT_EQ(c->session().floating()->rect, (TRect{0, 0, 6, 16}));
     EXPECT_TRUE(transparent(*c, 0, 0));
     EXPECT_FALSE(transparent(*c, 6, 0));
     // Choosing a drawing tool stamps it back.
     useTool("ToolsPencil");
-    EXPECT_FALSE(c->SelectionImage);
+    EXPECT_FALSE(c->session().floating());
     EXPECT_EQ(c->Document().GetPixelValue(0, 0), 0x00FF00u);
 }
 

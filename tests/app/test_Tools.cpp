@@ -31,7 +31,7 @@ TEST_F(Tools, RectanglesAreTheSameWhicheverCornerStarts) {
     EXPECT_EQ(a->Document().GetPixelValue(4, 8), 0x0000FFu);
     EXPECT_NE(a->Document().GetPixelValue(5, 9), 0x0000FFu);
     EXPECT_NE(a->Document().GetPixelValue(3, 6), 0x0000FFu);
-    EXPECT_EQ(a->UndoLists[0].size(), 1u);  // one step for the whole drag
+    EXPECT_EQ(a->session().history()[0].undo.size(), 1u);  // one step for the whole drag
 }
 
 TEST_F(Tools, ASecondButtonCancelsTheDrag) {
@@ -48,7 +48,7 @@ TEST_F(Tools, ASecondButtonCancelsTheDrag) {
     EXPECT_EQ(c->Document().imageToArgb(0), before);
     release(*c, {12, 9});
     release(*c, {12, 9}, Qt::RightButton);
-    c->Undo();
+    c->session().undo();
     EXPECT_EQ(c->Document().imageToArgb(0), before);
 }
 
@@ -56,13 +56,13 @@ TEST_F(Tools, PencilOutsideTheImageRecordsNothing) {
     TChildForm* c = document("8", 4);
     press(*c, {-1, 3});
     release(*c, {-1, 3});
-    EXPECT_TRUE(c->UndoLists[0].empty());
-    EXPECT_FALSE(c->Modified);
+    EXPECT_TRUE(c->session().history()[0].undo.empty());
+    EXPECT_FALSE(c->Modified());
     // Inside, a stroke of one colour with alpha, composed when the button comes up.
     press(*c, {1, 1});
     move(*c, {4, 1});
     release(*c, {4, 1});
-    EXPECT_EQ(c->UndoLists[0].size(), 1u);
+    EXPECT_EQ(c->session().history()[0].undo.size(), 1u);
     for (int x = 1; x <= 4; ++x) EXPECT_EQ(c->Document().GetPixelValue(x, 1), 0xFF000000u) << x;
 }
 
@@ -127,7 +127,7 @@ TEST_F(Tools, OpeningSeveralFilesSurvivesABadOne) {
 
 TEST_F(Tools, CursorsAskForTheHotSpotEveryTime) {
     TChildForm* c = document("32", 4);
-    c->addImage(16, 16, 4);
+    c->session().addImage(16, 16, 4);
     QList<QPoint> shown;
     QPoint answer(5, 7);
     form->execDialog = [&](QDialog& d) {
@@ -153,10 +153,10 @@ TEST_F(Tools, CursorsAskForTheHotSpotEveryTime) {
         EXPECT_EQ(back.entry(i).bitCount, 2);  // hot spot y
     }
     // A cancelled hot spot dialog saves nothing and keeps the changes.
-    c->SaveUndo();
+    c->session().saveUndo();
     form->execDialog = [](QDialog&) { return int(QDialog::Rejected); };
     EXPECT_FALSE(form->SaveDocument(*c));
-    EXPECT_TRUE(c->Modified);
+    EXPECT_TRUE(c->Modified());
 }
 
 TEST_F(Tools, SaveAsSuggestsTheNameAndRefusesModules) {
@@ -183,8 +183,8 @@ TEST_F(Tools, SaveAsSuggestsTheNameAndRefusesModules) {
 
 TEST_F(Tools, AnimatedCursorsGetAFramePerImage) {
     TChildForm* c = document("32", 4);
-    c->addImage(32, 32, 8);
-    c->addImage(32, 32, 4);
+    c->session().addImage(32, 32, 8);
+    c->session().addImage(32, 32, 4);
     saveName = file("busy.ani");
     ASSERT_TRUE(form->SaveDocumentAs(*c, c->windowTitle()));
     TIcon back;
@@ -198,13 +198,13 @@ TEST_F(Tools, AnimatedCursorsGetAFramePerImage) {
 TEST_F(Tools, AFailedSaveNamesTheFileAndKeepsTheChanges) {
     if (!QFile::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
     TChildForm* c = document("16", 4);
-    c->SaveUndo();
+    c->session().saveUndo();
     ASSERT_TRUE(QFile::link("/dev/full", file("full.ico")));
     saveName = file("full.ico");
     EXPECT_FALSE(form->SaveDocumentAs(*c, c->windowTitle()));
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(file("full.ico")));
-    EXPECT_TRUE(c->Modified);
+    EXPECT_TRUE(c->Modified());
     EXPECT_TRUE(c->FileName.isEmpty());
     EXPECT_EQ(c->windowTitle(), "Icon1");
 }
@@ -214,9 +214,9 @@ TEST_F(Tools, SaveAllAsksForNewDocumentsAndThenClosesThem) {
     icon.AddImage(16, 16, 4);
     icon.SaveToFile(file("kept.ico"));
     TChildForm* opened = form->OpenDocument(file("kept.ico"));
-    opened->SaveUndo();
+    opened->session().saveUndo();
     TChildForm* fresh = document("16", 2);
-    fresh->SaveUndo();
+    fresh->session().saveUndo();
     QStringList prompts;
     for (TChildForm* c : form->children())
         c->askToSave = [&prompts](const QString& text, const QString&) {

@@ -38,6 +38,25 @@ TEST(ConvertImage, CutsOrScalesAndPadsWithTransparency) {
         EXPECT_EQ(grown.GetPixelValue(3, 20), clear) << bits;
         EXPECT_NE(grown.GetPixelValue(3, 3), clear) << bits;
     }
+
+    // Stretched to 32 bits, a paletted picture's transparency reaches the last column and row.
+    for (int bits : {1, 4, 8, 24})
+        for (int side : {32, 48}) {
+            TIcon edged;
+            edged.AddImage(16, 16, bits);
+            for (int i = 0; i < 16; ++i)
+                for (int j = 0; j < 16; ++j)
+                    edged.SetPixelValue(i, j, i == 15 || j == 15 ? Transparent : 0u);
+            edged.StoreImage();
+            edged.SelectImage(0);
+            ConvertImage(edged, side, side, 32, true);
+            int opaque = 0;
+            for (int i = 0; i < side; ++i)
+                opaque += qAlpha(edged.GetPixelValue(side - 1, i)) +
+                          qAlpha(edged.GetPixelValue(i, side - 1));
+            EXPECT_EQ(opaque, 0) << bits << ' ' << side;
+            EXPECT_EQ(qAlpha(edged.GetPixelValue(side / 2, side / 2)), 255) << bits;
+        }
 }
 
 TEST(BuildPalette256, BlackFirstThenColoursInScanOrderUpTo256) {
