@@ -552,6 +552,169 @@ std::string listing(const std::vector<Command>& commands) {
     return text;
 }
 
+// One document at zoom 4 whose cell (x, y) is at client (8 + 4x, 8 + 4y).
+class Crossings : public ::testing::Test {
+  protected:
+    Crossings() : host(tools), session(host, 16, 16, 4) {
+        host.session = &session;
+        session.view = ViewGeometry{4, QPoint(8, 8), QPoint(0, 0)};
+        session.applyEffect([](TIcon& t) {
+            t.FilledRectangle(0, 0, 16, 16, 0x0000FF, 0x0000FF);
+            t.FilledRectangle(4, 4, 8, 8, 0x00FF00, 0x00FF00);
+        });
+        host.resetColors();
+    }
+    static QPoint at(int x, int y) { return {8 + 4 * x + 1, 8 + 4 * y + 1}; }
+    void drag(QPoint from, QPoint to) {
+        session.mouseDown(at(from.x(), from.y()), MouseButton::Left);
+        session.mouseMove(at(to.x(), to.y()), true);
+        session.mouseUp();
+    }
+    void type(const QString& text) {
+        for (QChar ch : text) session.keyDown(EditSession::Key::Other, false, QString(ch));
+    }
+    Bytes image() const { return bytesOf(session.document()); }
+    size_t steps() const {
+        return session.history()[session.document().CurrentIndex()].undo.size();
+    }
+
+    SharedTools tools;
+    FakeHost host;
+    EditSession session;
+};
+
+// A text entry belongs to its image: changing the image, or choosing a selection tool and
+// selecting, ends it as one step of that image, even when nothing was typed.
+TEST_F(Crossings, TextEntryEndsWhenItsImageChanges) {
+    session.addImage(16, 16, 24);
+    const Bytes second = image();
+    session.selectImage(0);
+    session.chooseTool(ToolMode::Text);
+    session.mouseDown(at(2, 8), MouseButton::Left);
+    session.selectImage(1);  // nothing typed yet
+    type("x");
+    tools.pen = 0x00FFFF;
+    session.redrawText();
+    EXPECT_EQ(image(), second);
+    EXPECT_FALSE(session.textEntry());
+
+    session.selectImage(0);
+    const Bytes before = image();
+    const size_t stepsBefore = steps();
+    session.chooseTool(ToolMode::Text);
+    session.mouseDown(at(2, 8), MouseButton::Left);
+    type("Hi");
+    session.applyEffect([](TIcon& t) { GrayScale(t); });  // the text is kept, then grey
+    EXPECT_EQ(steps(), stepsBefore + 2);
+    session.chooseTool(ToolMode::Text);
+    session.mouseDown(at(2, 8), MouseButton::Left);
+    type("Yo");
+    session.chooseTool(ToolMode::RectangleSelection);
+    drag({0, 0}, {3, 3});
+    ASSERT_TRUE(session.floating());
+    session.undo();  // the lift
+    session.undo();  // the text
+    session.undo();  // the grey
+    session.undo();  // the first text
+    EXPECT_EQ(image(), before);
+}
+
+// A new selection with another tool stamps the floating one first; undo takes back each step.
+TEST_F(Crossings, ANewSelectionStampsTheFloatingOne) {
+    session.chooseTool(ToolMode::RectangleSelection);
+    drag({4, 4}, {7, 7});
+    drag({5, 5}, {10, 10});  // moved by (5, 5)
+    const Bytes start = [&] {
+        session.undo();
+        session.undo();
+        Bytes b = image();
+        session.redo();
+        session.redo();
+        return b;
+    }();
+    session.chooseTool(ToolMode::EllipseSelection);
+    drag({0, 12}, {2, 15});
+    ASSERT_TRUE(session.floating());
+    EXPECT_EQ(session.floating()->rect, (TRect{0, 12, 3, 16}));
+    EXPECT_EQ(session.document().GetPixelValue(10, 10), 0x00FF00u);  // the moved pixels stay
+    while (session.canUndo()) session.undo();
+    session.redo();  // the first fill
+    EXPECT_EQ(image(), start);
+}
+
+// Undo that takes a selection away returns every selection tool to its start, so the next press
+// makes a new selection.
+TEST_F(Crossings, UndoingASelectionReturnsItsTool) {
+    const QPoint square[] = {{2, 2}, {9, 2}, {9, 9}, {2, 9}, {2, 2}};
+    session.chooseTool(ToolMode::Lasso);
+    for (QPoint p : square) session.mouseDown(at(p.x(), p.y()), MouseButton::Left);
+    ASSERT_EQ(tools.mode, ToolMode::LassoFloating);
+    session.undo();
+    EXPECT_EQ(tools.mode, ToolMode::Lasso);
+    EXPECT_FALSE(session.floating());
+    const size_t before = steps();
+    session.mouseDown(at(5, 5), MouseButton::Left);  // starts a new lasso, records nothing
+    EXPECT_EQ(tools.mode, ToolMode::LassoDrawing);
+    EXPECT_EQ(steps(), before);
+}
+
+// Bad data in our own clipboard format is refused before anything changes.
+TEST_F(Crossings, MalformedClipboardDataChangesNothing) {
+    int refused = 0;
+    for (int kind : {1, 2, 3}) {
+        for (int seed = 0; seed < 20; ++seed) {
+            const ClipboardContent content = clipboardOf(kind, seed);
+            for (bool create : {false, true}) {
+                const Bytes before = image();
+                const size_t stepsBefore = steps();
+                try {
+                    create ? session.createImageFromClipboard(content) : session.paste(content);
+                } catch (const std::exception&) {
+                    ++refused;
+                    EXPECT_EQ(image(), before);
+                    EXPECT_EQ(steps(), stepsBefore);
+                    EXPECT_EQ(session.document().ImageCount(), 1);
+                }
+                session.dropSelection();
+                while (session.document().ImageCount() > 1) session.deleteImage();
+            }
+        }
+    }
+    EXPECT_GT(refused, 60);
+}
+
+// On a 32-bit image the eraser makes pixels transparent, whatever the brush colour.
+TEST(EditSessionTools, TheEraserClearsAlphaOnTrueColourImages) {
+    SharedTools tools;
+    FakeHost host(tools);
+    EditSession session(host, 8, 8, 32);
+    host.session = &session;
+    session.view = ViewGeometry{4, QPoint(0, 0), QPoint(0, 0)};
+    session.applyEffect([](TIcon& t) { t.FilledRectangle(0, 0, 8, 8, 0xFF102030, 0xFF102030); });
+    tools.mode = ToolMode::Erase;
+    tools.brush = 0xFFFFFFFF;
+    session.mouseDown(QPoint(4 * 3 + 1, 4 * 3 + 1), MouseButton::Left);
+    session.mouseUp();
+    EXPECT_EQ(session.document().GetPixelValue(3, 3), 0u);
+    EXPECT_EQ(session.document().GetPixelValue(2, 2), 0u);
+    EXPECT_EQ(session.document().GetPixelValue(4, 4), 0xFF102030u);
+}
+
+// An effect after Shift+arrows records the selection where it is, so undo brings back that
+// rectangle, not an older one.
+TEST_F(Crossings, AnEffectRecordsTheSelectionWhereItIs) {
+    session.chooseTool(ToolMode::RectangleSelection);
+    drag({2, 2}, {5, 5});
+    session.keyDown(EditSession::Key::Right, true, {});
+    session.keyDown(EditSession::Key::Down, true, {});
+    const TRect grown = session.floating()->rect;
+    EXPECT_EQ(grown, (TRect{2, 2, 7, 7}));
+    session.applyEffect([](TIcon& t) { InvertColors(t, true, true, true); });
+    session.undo();
+    ASSERT_TRUE(session.floating());
+    EXPECT_EQ(session.floating()->rect, grown);
+}
+
 // Sequences the random test found, kept as they were shortened.
 void replay(const std::vector<std::string>& lines) {
     std::vector<Command> commands;

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMenuBar>
+#include <QTest>
+
+#include <QLabel>
+#include <QMdiArea>
+#include <QSpinBox>
+#include "WindowTest.h"
+#include "app/Application.h"
+#include "app/HotSpotDlg.h"
+
+namespace tarvo::test {
+namespace {
+
+// Every key sequence the window answers to, with who answers: the commands' shortcuts and the
+// menu bar's mnemonics (Alt and the underlined letter).
+QMultiMap<QString, QString> keysOf(QMainWindow& window) {
+    QMultiMap<QString, QString> keys;
+    for (QAction* a : window.findChildren<QAction*>()) {
+        for (const QKeySequence& k : a->shortcuts())
+            keys.insert(k.toString(), a->objectName().isEmpty() ? a->text() : a->objectName());
+    }
+    for (QAction* m : window.menuBar()->actions()) {
+        const QKeySequence mnemonic = QKeySequence::mnemonic(m->text());
+        if (!mnemonic.isEmpty()) keys.insert(mnemonic.toString(), "menu " + m->text());
+    }
+    return keys;
+}
+
+// Real key presses with the focus in a document window reach every command that has a
+// shortcut; a key that two commands claim reaches neither, so no key may be claimed twice.
+TEST_F(MainWindow, EveryShortcutReachesItsCommandFromADocumentWindow) {
+    TChildForm* c = newDocument();
+    ASSERT_TRUE(c);
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    form->updateActions();
+
+    const QMultiMap<QString, QString> keys = keysOf(*form);
+    for (const QString& key : keys.uniqueKeys())
+        EXPECT_EQ(keys.count(key), 1)
+            << key.toStdString() << " is claimed by " << keys.values(key).join(", ").toStdString();
+
+    QWidget* focus = c->editingView()->viewport();
+    focus->setFocus();
+    QStringList silent;
+    for (QAction* a : form->findChildren<QAction*>()) {
+        // The program's own commands; the dialogs' inner actions are theirs.
+        if (a->shortcuts().isEmpty() || form->action(a->objectName()) != a) continue;
+        // Only whether the key arrives matters here, not what the command does.
+        QObject::disconnect(a, &QAction::triggered, nullptr, nullptr);
+        int fired = 0;
+        QObject::connect(a, &QAction::triggered, [&fired] { ++fired; });
+        for (const QKeySequence& k : a->shortcuts()) {
+            a->setEnabled(true);
+            fired = 0;
+            QTest::keyClick(focus, k[0].key(), k[0].keyboardModifiers());
+            if (fired != 1) silent << a->objectName() + " (" + k.toString() + ")";
+        }
+    }
+    EXPECT_TRUE(silent.isEmpty()) << silent.join(", ").toStdString();
+}
+
+// A failure in a handler reaches the user as a message; the program and its documents go on.
+TEST_F(MainWindow, AFailingHandlerIsReportedAndTheDocumentsStay) {
+    auto* app = dynamic_cast<TApplication*>(QCoreApplication::instance());
+    ASSERT_TRUE(app);
+    QStringList reports;
+    const auto saved = app->report;
+    app->report = [&reports](const QString& text) { reports << text; };
+    TChildForm* c = newDocument();
+    ASSERT_TRUE(c);
+    QAction* failing = form->action("EditSelectAll");
+    QObject::disconnect(failing, &QAction::triggered, nullptr, nullptr);
+    QObject::connect(failing, &QAction::triggered,
+                     [] { throw std::runtime_error("disk on fire"); });
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    failing->setEnabled(true);
+    QTest::keyClick(c->editingView()->viewport(), Qt::Key_A, Qt::ControlModifier);
+    app->report = saved;
+    EXPECT_EQ(reports, QStringList{"disk on fire"});
+    EXPECT_EQ(form->children().size(), 1);
+    EXPECT_EQ(c->Document().ImageCount(), 1);
+}
+
+// New windows lie inside the workspace, whatever its size, however many are cascaded.
+TEST_F(MainWindow, NewWindowsLieInsideTheWorkspace) {
+    for (QSize frame : {QSize(1366, 768), QSize(640, 480)}) {
+        form->resize(frame);
+        QApplication::processEvents();
+        const QRect area = form->mdiArea().viewport()->rect();
+        for (int i = 0; i < 6; ++i) {
+            TChildForm* c = newDocument();
+            ASSERT_TRUE(c);
+            EXPECT_TRUE(area.contains(c->geometry()))
+                << frame.width() << ": " << c->geometry().x() << "," << c->geometry().y() << " "
+                << c->geometry().width() << "x" << c->geometry().height();
+        }
+        for (TChildForm* c : form->children()) {
+            c->SetModified(false);
+            c->close();
+        }
+    }
+}
+
+// Text typed in one window ends, as one step, when another window becomes active; the keys then
+// typed go nowhere near the first window's image or the second's.
+TEST_F(Tools, TextEndsWhenItsWindowIsLeft) {
+    TChildForm* a = document("32", 4);
+    TChildForm* b = document("32", 4);
+    drag(*b, {1, 1}, {9, 9});  // the pencil: b's last step
+    const QImage bImage = b->Document().imageToArgb(0);
+    form->mdiArea().setActiveSubWindow(a);
+    useTool("ToolsText");
+    press(*a, {4, 16});
+    release(*a, {4, 16});
+    QKeyEvent h(QEvent::KeyPress, Qt::Key_H, {}, "h");
+    a->FormKeyDown(h);
+    const QImage aImage = a->Document().imageToArgb(0);
+    form->mdiArea().setActiveSubWindow(b);
+    EXPECT_EQ(form->ToolCode(), 10);
+    EXPECT_FALSE(a->session().textEntry());
+    EXPECT_EQ(a->session().history()[0].undo.size(), 1u);
+    QKeyEvent i(QEvent::KeyPress, Qt::Key_I, {}, "i");
+    b->FormKeyDown(i);
+    EXPECT_EQ(b->Document().imageToArgb(0), bImage);
+    EXPECT_EQ(a->Document().imageToArgb(0), aImage);
+}
+
+// One image of several written as a picture is an export: the document keeps its name and its
+// unsaved state, and the status bar says what was written.
+TEST_F(Tools, WritingOneImageOfSeveralAsAPictureKeepsTheDocumentUnsaved) {
+    TChildForm* c = document("16", 4);
+    c->session().addImage(24, 24, 32);
+    saveName = file("one.png");
+    ASSERT_TRUE(form->SaveDocumentAs(*c, c->windowTitle()));
+    EXPECT_EQ(c->windowTitle(), "Icon1");
+    EXPECT_TRUE(c->FileName.isEmpty());
+    EXPECT_TRUE(c->Modified());
+    EXPECT_EQ(QImage(saveName).size(), QSize(24, 24));
+    EXPECT_EQ(form->statusPanel(0)->text(), "Image 2 of 2 written to one.png");
+}
+
+// Saving an opened cursor offers its own hot spot, not the last one typed.
+TEST_F(Tools, AnOpenedCursorOffersItsOwnHotSpot) {
+    TIcon cursor;
+    cursor.AddImage(32, 32, 4);
+    cursor.markAsCursor(QPoint(9, 3));
+    cursor.SaveToFile(file("own.cur"));
+    TChildForm* c = form->OpenDocument(file("own.cur"));
+    ASSERT_TRUE(c);
+    QPoint shown;
+    form->execDialog = [&](QDialog& d) {
+        auto* hotSpot = qobject_cast<THotSpotDlg*>(&d);
+        if (!hotSpot) return int(QDialog::Rejected);
+        shown = {hotSpot->XSpin->value(), hotSpot->YSpin->value()};
+        return int(QDialog::Accepted);
+    };
+    form->hotSpotDialog().XSpin->setValue(20);
+    ASSERT_TRUE(form->SaveDocument(*c));
+    EXPECT_EQ(shown, QPoint(9, 3));
+}
+
+}  // namespace
+}  // namespace tarvo::test
