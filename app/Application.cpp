@@ -2,12 +2,14 @@
 
 #include <QMessageBox>
 #include <QTimer>
-#include <exception>
-#include <new>
+#include "editor/Failures.h"
 
 namespace tarvo {
 
 TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    setFailureReporter([this](const QString& text) {
+        if (report) report(text);
+    });
     report = [](const QString& text) {
         // The box waits for the event loop: the handler that failed may hold a painter or a
         // mouse grab that a nested modal loop would trip over.
@@ -22,16 +24,10 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
-    try {
-        return QApplication::notify(receiver, event);
-    } catch (const std::bad_alloc&) {
-        if (report) report(QStringLiteral("There is not enough memory."));
-    } catch (const std::exception& e) {
-        if (report) report(QString::fromUtf8(e.what()));
-    } catch (...) {
-        if (report) report(QStringLiteral("An unexpected error occurred."));
-    }
-    return true;
+    // The last resort: our own handlers report their failures before they reach the toolkit.
+    bool result = true;
+    runGuarded([&] { result = QApplication::notify(receiver, event); });
+    return result;
 }
 
 }  // namespace tarvo

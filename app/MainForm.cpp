@@ -39,6 +39,7 @@
 #include "dialogs/IconForm.h"
 #include "dialogs/PreviewOpenDialog.h"
 #include "editor/ChildForm.h"
+#include "editor/Failures.h"
 #include "editor/HueForm.h"
 #include "editor/WindowBox.h"
 #include "effects/Adjustments.h"
@@ -751,7 +752,7 @@ QList<TChildForm*> TMainForm::children() const {
 }
 
 void TMainForm::forward(const std::function<void(TChildForm&)>& command) {
-    if (TChildForm* child = activeChild()) command(*child);
+    if (TChildForm* child = activeChild()) runGuarded([&] { command(*child); });
 }
 
 void TMainForm::guarded(const QString& what, const std::function<void(TChildForm&)>& command) {
@@ -1112,8 +1113,11 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         auto* widget = qobject_cast<QWidget*>(watched);
         const QWidget* focus = QApplication::focusWidget();
         if (widget && widget->window() == this && (widget == focus || (!focus && widget == this))) {
-            if (TChildForm* child = activeChild())
-                if (child->FormKeyDown(*static_cast<QKeyEvent*>(event))) return true;
+            if (TChildForm* child = activeChild()) {
+                bool taken = true;
+                runGuarded([&] { taken = child->FormKeyDown(*static_cast<QKeyEvent*>(event)); });
+                if (taken) return true;
+            }
         }
     }
     return QMainWindow::eventFilter(watched, event);

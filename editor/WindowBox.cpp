@@ -1,5 +1,7 @@
 #include "editor/WindowBox.h"
 
+#include "editor/Failures.h"
+
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -70,22 +72,22 @@ void TWindowBox::scrollContentsBy(int, int) {
 }
 
 void TWindowBox::mousePressEvent(QMouseEvent* event) {
-    if (onMouseDown) onMouseDown(*event);
+    if (onMouseDown) runGuarded([&] { onMouseDown(*event); });
 }
 
 void TWindowBox::mouseMoveEvent(QMouseEvent* event) {
-    if (onMouseMove) onMouseMove(*event);
+    if (onMouseMove) runGuarded([&] { onMouseMove(*event); });
 }
 
 void TWindowBox::mouseReleaseEvent(QMouseEvent* event) {
-    if (onMouseUp) onMouseUp(*event);
+    if (onMouseUp) runGuarded([&] { onMouseUp(*event); });
 }
 
 void TWindowBox::mouseDoubleClickEvent(QMouseEvent* event) {
     if (onDoubleClick) {
         onDoubleClick(*event);
     } else if (onMouseDown) {
-        onMouseDown(*event);
+        runGuarded([&] { onMouseDown(*event); });
     }
 }
 
