@@ -14,7 +14,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
         // The box waits for the event loop: the handler that failed may hold a painter or a
         // mouse grab that a nested modal loop would trip over.
         QTimer::singleShot(0, [text] {
-            QMessageBox box(QMessageBox::Warning, applicationDisplayName(),
+            QMessageBox box(QMessageBox::Warning, QStringLiteral("Tarvo Iconworks"),
                             QStringLiteral("The command could not be completed."), QMessageBox::Ok,
                             QApplication::activeWindow());
             box.setInformativeText(text);

@@ -128,8 +128,7 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
 
     message = [this](QMessageBox::Icon icon, const QString& title, const QString& text,
                      const QString& detail) {
-        QMessageBox box(icon, title.isEmpty() ? QApplication::applicationDisplayName() : title,
-                        text, QMessageBox::Ok, this);
+        QMessageBox box(icon, title.isEmpty() ? kTitle : title, text, QMessageBox::Ok, this);
         if (!detail.isEmpty()) box.setInformativeText(detail);
         box.exec();
     };

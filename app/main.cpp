@@ -6,9 +6,9 @@
 
 int main(int argc, char** argv) {
     tarvo::TApplication app(argc, argv);
-    // The name decides the settings folder; the display name is what windows show.
+    // The name decides the settings folder. No display name: the toolkit would append it to
+    // every title, and the frame's title already names the program and its document.
     QApplication::setApplicationName(QStringLiteral("tarvo-iconworks"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tarvo Iconworks"));
     // The tool cursors are ready before any window asks for them.
     for (int number = 1; number <= 4; ++number) tarvo::toolCursor(number);
 

@@ -178,42 +178,6 @@ TEST_F(MainWindow, AddingAndDeletingImagesKeepTheirHistories) {
     EXPECT_EQ(c->Document().ImageCount(), 1);
 }
 
-TEST_F(MainWindow, UndoAndRedoStepThroughStrokesAndFormatChanges) {
-    TChildForm* c = newDocument("32", "32", 2);
-    ASSERT_TRUE(c);
-    std::vector<QImage> states{c->Document().imageToArgb(0)};
-    for (int i = 0; i < 20; ++i) {
-        stroke(*c, i);
-        states.push_back(c->Document().imageToArgb(0));
-    }
-    EXPECT_EQ(c->session().history()[0].undo.size(), 20u);
-    for (int i = 19; i >= 0; --i) {
-        c->session().undo();
-        EXPECT_EQ(c->Document().imageToArgb(0), states[size_t(i)]) << i;
-    }
-    form->updateActions();
-    EXPECT_FALSE(form->action("EditUndo")->isEnabled());
-    c->session().redo();
-    c->session().redo();
-    EXPECT_EQ(c->Document().imageToArgb(0), states[2]);
-    stroke(*c, 30);  // a new step discards what was left to redo
-    EXPECT_TRUE(c->session().history()[0].redo.empty());
-
-    // A format change is undone and redone through the image's format.
-    c->session().saveUndo();
-    const QImage before = c->Document().imageToArgb(0);
-    c->Document().ChangeFormat(48, 48, 32);
-    c->FillImageList();
-    c->session().undo();
-    EXPECT_EQ(c->Document().GetSize(), QSize(32, 32));
-    EXPECT_EQ(c->Document().BitCount(), 8);
-    EXPECT_EQ(c->Document().imageToArgb(0), before);
-    EXPECT_EQ(c->imageList()->itemText(0), "32 x 32 256 colors");
-    c->session().redo();
-    EXPECT_EQ(c->Document().GetSize(), QSize(48, 48));
-    EXPECT_EQ(c->imageList()->itemText(0), "48 x 48 32 bits colors");
-}
-
 // A small icon fits its window; zooming in must hold even when the scroll bars that appear
 // resize the view.
 TEST_F(MainWindow, ZoomStopsAtFourButNotAboveAndSurvivesResizing) {

@@ -8,8 +8,15 @@ work=$(mktemp -d)
 export TARVO_SETTINGS=$work/settings.ini
 export QT_QPA_PLATFORM=xcb
 pid=
+# Every user has a window manager: placement, maximizing and focus go through it here too.
+openbox --sm-disable >/dev/null 2>&1 & wm=$!
+for _ in $(seq 50); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
 cleanup() {
   [ -n "$pid" ] && kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+  kill "$wm" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT

@@ -658,31 +658,6 @@ TEST_F(Crossings, UndoingASelectionReturnsItsTool) {
     EXPECT_EQ(steps(), before);
 }
 
-// Bad data in our own clipboard format is refused before anything changes.
-TEST_F(Crossings, MalformedClipboardDataChangesNothing) {
-    int refused = 0;
-    for (int kind : {1, 2, 3}) {
-        for (int seed = 0; seed < 20; ++seed) {
-            const ClipboardContent content = clipboardOf(kind, seed);
-            for (bool create : {false, true}) {
-                const Bytes before = image();
-                const size_t stepsBefore = steps();
-                try {
-                    create ? session.createImageFromClipboard(content) : session.paste(content);
-                } catch (const std::exception&) {
-                    ++refused;
-                    EXPECT_EQ(image(), before);
-                    EXPECT_EQ(steps(), stepsBefore);
-                    EXPECT_EQ(session.document().ImageCount(), 1);
-                }
-                session.dropSelection();
-                while (session.document().ImageCount() > 1) session.deleteImage();
-            }
-        }
-    }
-    EXPECT_GT(refused, 60);
-}
-
 // On a 32-bit image the eraser makes pixels transparent, whatever the brush colour.
 TEST(EditSessionTools, TheEraserClearsAlphaOnTrueColourImages) {
     SharedTools tools;

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <random>
 
 #include "TestSupport.h"
 #include "core/Icon.h"
@@ -23,42 +22,6 @@ std::unique_ptr<TUndo> entryOf(const TIcon& icon) {
     return e;
 }
 
-// A stack packs every entry but the top against its neighbour; whatever goes in must come out
-// byte for byte, across format changes too, and interleaved pushes and pops must not disturb
-// the entries below.
-TEST(UndoStack, EntriesComeOutAsTheyWentIn) {
-    for (int bits : {1, 4, 8, 24, 32}) {
-        SCOPED_TRACE(bits);
-        TIcon icon;
-        icon.AddImage(33, 17, bits);
-        std::mt19937 random(7);
-        TUndoStack stack;
-        std::vector<Bytes> pushed;
-        for (int step = 0; step < 12; ++step) {
-            if (step == 6) icon.ChangeFormat(20, 20, bits == 32 ? 8 : 32);
-            pushed.push_back(current(icon));
-            stack.push(entryOf(icon));
-            const bool argb = icon.BitCount() == 32;
-            const uint32_t colour = argb ? 0xFF000000u | random() : random() & 0xFFFFFF;
-            if (argb) icon.BeginStroke();
-            icon.MoveTo(int(random() % 20), int(random() % 17));
-            icon.LineTo(int(random() % 20), int(random() % 17), colour);
-            if (argb) icon.EndStroke();
-            if (step == 9) {  // a pop and a push in the middle of the sequence
-                EXPECT_EQ(stack.pop()->Data(), pushed.back());
-                pushed.pop_back();
-            }
-        }
-        EXPECT_EQ(stack.size(), pushed.size());
-        EXPECT_EQ(stack.top().Data(), pushed.back());
-        while (!stack.empty()) {
-            EXPECT_EQ(stack.pop()->Data(), pushed.back());
-            pushed.pop_back();
-        }
-        EXPECT_EQ(stack.pop(), nullptr);
-    }
-}
-
 TEST(UndoStack, SmallEditsCostLittleMemory) {
     TIcon icon;
     icon.AddImage(256, 256, 32);
@@ -76,24 +39,6 @@ TEST(UndoStack, SmallEditsCostLittleMemory) {
     }
     // The top is kept whole; the 99 below it hold only their differences.
     EXPECT_LT(stack.memoryBytes(), raw + 99 * 4096);
-}
-
-TEST(UndoStack, TheSelectionTravelsWithItsEntry) {
-    TIcon icon;
-    icon.AddImage(8, 8, 4);
-    auto e = entryOf(icon);
-    auto selection = std::make_unique<TIcon>();
-    selection->AddImage(3, 2, 4);
-    e->SetSelection(std::move(selection));
-    e->SelRect = {1, 1, 4, 3};
-    TUndoStack stack;
-    stack.push(std::move(e));
-    stack.push(entryOf(icon));
-    stack.pop();
-    const auto back = stack.pop();
-    ASSERT_TRUE(back->Selection);
-    EXPECT_EQ(back->Selection->GetSize(), QSize(3, 2));
-    EXPECT_EQ(back->SelRect, (TRect{1, 1, 4, 3}));
 }
 
 TEST(CurrentImageData, WritesBackOnlyBytesOfTheSameFormat) {
