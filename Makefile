@@ -35,7 +35,8 @@ test: test-unit test-san
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do \
-	  case "$$b" in *bench_modules) continue;; esac; [ -x "$$b" ] && "$$b"; done
+	  case "$$b" in *bench_modules|*bench_iconsize) continue;; esac; [ -x "$$b" ] && "$$b"; done
+	TARVO_ICONTOOL=$(BUILD)/cli/tarvo-icontool $(BUILD)/bench/bench_iconsize
 	@[ -f $(BUILD)/bench/large.dll ] || bench/make-large-dll.sh $(BUILD)/bench/large.dll
 	TARVO_LARGE_DLL=$(BUILD)/bench/large.dll TARVO_ICONTOOL=$(BUILD)/cli/tarvo-icontool \
 	  $(BUILD)/bench/bench_modules

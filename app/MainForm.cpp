@@ -915,7 +915,7 @@ bool TMainForm::SaveDocument(TChildForm& window) {
     }
     try {
         // The file is replaced only once the whole of it is written.
-        saveDocument(icon, name);
+        saveDocument(icon, name, window.pngPolicy());
     } catch (const std::exception& e) {
         message(QMessageBox::Warning, kTitle,
                 QStringLiteral("The file \"%1\" could not be saved.").arg(name),

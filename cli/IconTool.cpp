@@ -26,15 +26,17 @@ namespace {
 
 constexpr const char* kUsage =
     "Usage: tarvo-icontool COMMAND ...\n"
-    "  info FILE [--json]                       list the images of FILE\n"
-    "  extract FILE -o DIR                      write every image as DIR/<index>.png\n"
-    "  convert IN OUT [--hotspot X,Y] [--index N]\n"
+    "  info FILE [--json] [--cursors]           list the images of FILE; --cursors (info,\n"
+    "                                           extract, convert, apply) reads the cursors\n"
+    "                                           of a module that holds icons too\n"
+    "  extract FILE -o DIR [--cursors]          write every image as DIR/<index>.png\n"
+    "  convert IN OUT [--hotspot X,Y] [--index N] [--cursors]\n"
     "                                           open IN (icon, cursor, animated cursor,\n"
     "                                           executable, library or picture) and save\n"
     "                                           it as OUT by its extension\n"
     "  create OUT IMAGE... [--sizes 16,32,48,256] [--bits 1|4|8|24|32] [--hotspot X,Y]\n"
     "                                           an icon or cursor from pictures\n"
-    "  apply IN OUT [--index N | --all] EFFECT...\n"
+    "  apply IN OUT [--index N | --all] [--cursors] EFFECT...\n"
     "                                           edit image N (by default the one an icon\n"
     "                                           shows at 32 x 32) or every image with each\n"
     "                                           EFFECT in turn, then save as convert does\n"
@@ -52,9 +54,13 @@ constexpr const char* kUsage =
     "             --rotate-left, --rotate-right a quarter turn; W x H becomes H x W\n"
     "             --rotate DEGREES              turn clockwise by -180..180 degrees,\n"
     "                                           keeping the size\n"
-    "             --convert WxH@BITS [--stretch]\n"
+    "             --convert WxH@BITS [--stretch] [--dither]\n"
     "                                           new size and depth (1, 4, 8, 24 or 32),\n"
-    "                                           the picture scaled with --stretch\n";
+    "                                           the picture scaled with --stretch, colours\n"
+    "                                           diffused with --dither (1, 4 and 8 bits)\n"
+    "  convert, create and apply take --png auto|all|none: which 32-bit images of an icon\n"
+    "  or cursor are stored PNG-compressed (auto: 256 pixels and more, and PNG images\n"
+    "  opened and left unchanged; the others are bitmaps)\n";
 
 struct UsageError {
     QString message;
@@ -117,9 +123,19 @@ QPoint parseHotSpot(const QString& text) {
             parseNumber(parts[1], 0, 65535, QStringLiteral("the hot spot Y"))};
 }
 
-void load(TIcon& icon, const QString& file) {
+// --cursors: the cursors of a module that holds icons too.
+ModuleImages moduleImages(Arguments& args) {
+    return args.flag(QStringLiteral("--cursors")) ? ModuleImages::Cursors
+                                                  : ModuleImages::IconsFirst;
+}
+
+void load(TIcon& icon, const QString& file, ModuleImages images = ModuleImages::IconsFirst) {
+    const QString ext = QFileInfo(file).suffix().toLower();
+    if (images == ModuleImages::Cursors && ext != QLatin1String("exe") &&
+        ext != QLatin1String("dll"))
+        throw UsageError{"--cursors reads executables and libraries only"};
     try {
-        icon.LoadFromFile(file);
+        icon.LoadFromFile(file, images);
     } catch (const TError& e) {
         throw FileError{QStringLiteral("%1: %2").arg(file, QString::fromStdString(e.what()))};
     }
@@ -131,9 +147,10 @@ QString typeName(const TIcon& icon) {
 
 int info(Arguments args, QTextStream& out) {
     const bool json = args.flag(QStringLiteral("--json"));
+    const ModuleImages which = moduleImages(args);
     const QString file = args.positional(1).at(0);
     TIcon icon;
-    load(icon, file);
+    load(icon, file, which);
     const bool cursor = icon.fileType() == kTypeCursor;
     if (json) {
         QJsonArray images;
@@ -150,8 +167,13 @@ int info(Arguments args, QTextStream& out) {
             images.append(image);
         }
         QJsonObject root{{"file", file}, {"type", typeName(icon)}, {"images", images}};
-        if (QFileInfo(file).suffix().toLower() == QLatin1String("ani"))
+        if (const std::optional<TAnimation>& animation = icon.Animation()) {
+            QJsonArray rates;
+            for (const TAnimationStep& step : animation->steps) rates.append(qint64{step.rate});
             root.insert("frames", icon.ImageCount());
+            root.insert("steps", qint64(animation->steps.size()));
+            root.insert("rates", rates);
+        }
         out << QJsonDocument(root).toJson(QJsonDocument::Compact) << '\n';
         return kExitOk;
     }
@@ -180,9 +202,10 @@ int info(Arguments args, QTextStream& out) {
 int extract(Arguments args, QTextStream& out) {
     const std::optional<QString> dir = args.option(QStringLiteral("-o"));
     if (!dir) throw UsageError{"extract needs -o DIR"};
+    const ModuleImages which = moduleImages(args);
     const QString file = args.positional(1).at(0);
     TIcon icon;
-    load(icon, file);
+    load(icon, file, which);
     if (!QDir().mkpath(*dir)) throw FileError{*dir + ": cannot create the folder"};
     for (int i = 0; i < icon.ImageCount(); ++i) {
         const QString path = QDir(*dir).filePath(QStringLiteral("%1.png").arg(i));
@@ -196,9 +219,9 @@ int extract(Arguments args, QTextStream& out) {
 // Saves by OUT's extension as the editor's Save does. A .cur gets *hotSpot in every entry;
 // without one (null) a cursor keeps its own hot spots and anything else gets (0, 0). A picture
 // holds one image: `chosen`, or with -1 the one an icon shows at 32 x 32.
-void saveAs(TIcon& icon, const QString& outFile, const QPoint* hotSpot, int chosen) {
+void saveAs(TIcon& icon, const QString& outFile, const QPoint* hotSpot, int chosen, PngPolicy png) {
     const QString ext = QFileInfo(outFile).suffix().toLower();
-    if (ext == QLatin1String("cur")) {
+    if (ext == QLatin1String("cur") || ext == QLatin1String("ani")) {
         if (hotSpot || icon.fileType() != kTypeCursor)
             icon.markAsCursor(hotSpot ? *hotSpot : QPoint(0, 0));
     } else if (ext != QLatin1String("ico") && ext != QLatin1String("ani")) {
@@ -209,10 +232,18 @@ void saveAs(TIcon& icon, const QString& outFile, const QPoint* hotSpot, int chos
         }
     }
     try {
-        saveDocument(icon, outFile);
+        saveDocument(icon, outFile, png);
     } catch (const TError& e) {
         throw FileError{QString::fromStdString(e.what())};
     }
+}
+
+// --png auto|all|none: which 32-bit images of an icon or cursor are stored PNG-compressed.
+PngPolicy pngOption(Arguments& args) {
+    PngPolicy policy = PngPolicy::Auto;
+    const std::optional<QString> text = args.option(QStringLiteral("--png"));
+    if (text && !parsePngPolicy(*text, policy)) throw UsageError{"--png takes auto, all or none"};
+    return policy;
 }
 
 int parseIndex(const QString& text, const TIcon& icon) {
@@ -221,12 +252,14 @@ int parseIndex(const QString& text, const TIcon& icon) {
 
 int convert(Arguments args) {
     const std::optional<QString> hotSpot = args.option(QStringLiteral("--hotspot"));
+    const ModuleImages which = moduleImages(args);
     const std::optional<QString> index = args.option(QStringLiteral("--index"));
+    const PngPolicy png = pngOption(args);
     const QStringList files = args.positional(2);
     const QPoint spot = hotSpot ? parseHotSpot(*hotSpot) : QPoint(0, 0);
     TIcon icon;
-    load(icon, files[0]);
-    saveAs(icon, files[1], hotSpot ? &spot : nullptr, index ? parseIndex(*index, icon) : -1);
+    load(icon, files[0], which);
+    saveAs(icon, files[1], hotSpot ? &spot : nullptr, index ? parseIndex(*index, icon) : -1, png);
     return kExitOk;
 }
 
@@ -298,7 +331,7 @@ Edit parseRotate(const QStringList& values) {
     return [degrees](TIcon& icon) { icon.Rotate(degrees); };
 }
 
-// WxH@BITS, then "--stretch" when it was given.
+// WxH@BITS, then "--stretch" and "--dither" when they were given.
 Edit parseConvert(const QStringList& values) {
     static const QRegularExpression format(QStringLiteral("^(\\d+)x(\\d+)@(\\d+)$"));
     const QRegularExpressionMatch m = format.match(values[0]);
@@ -308,8 +341,9 @@ Edit parseConvert(const QStringList& values) {
     const int bits = m.captured(3).toInt();
     if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)
         throw UsageError{"--convert takes 1, 4, 8, 24 or 32 bits"};
-    const bool stretch = values.size() > 1;
-    return [=](TIcon& icon) { ConvertImage(icon, w, h, bits, stretch); };
+    const bool stretch = values.contains(QStringLiteral("--stretch"));
+    const bool dither = values.contains(QStringLiteral("--dither"));
+    return [=](TIcon& icon) { ConvertImage(icon, w, h, bits, stretch, dither); };
 }
 
 // The effects of `apply`: option, how many values follow it, and how they make an edit.
@@ -317,8 +351,8 @@ struct EffectOption {
     const char* name;
     int values;
     Edit (*parse)(const QStringList& values);
-    // A flag that may follow the values and then goes to `parse` after them.
-    const char* modifier = nullptr;
+    // Flags that may follow the values, in any order, and then go to `parse` after them.
+    std::initializer_list<const char*> modifiers = {};
 };
 constexpr EffectOption kEffects[] = {
     {"--shift", 1, parseShift},
@@ -335,13 +369,15 @@ constexpr EffectOption kEffects[] = {
     {"--rotate-left", 0, call<&TIcon::RotateLeft>},
     {"--rotate-right", 0, call<&TIcon::RotateRight>},
     {"--rotate", 1, parseRotate},
-    {"--convert", 1, parseConvert, "--stretch"},
+    {"--convert", 1, parseConvert, {"--stretch", "--dither"}},
 };
 
 int apply(Arguments args) {
     const std::optional<QString> index = args.option(QStringLiteral("--index"));
     const bool all = args.flag(QStringLiteral("--all"));
     if (index && all) throw UsageError{"--index and --all exclude each other"};
+    const ModuleImages which = moduleImages(args);
+    const PngPolicy png = pngOption(args);
     // The rest in order: the two files and the effects, each with its values.
     const QStringList& rest = args.rest();
     QStringList files;
@@ -357,7 +393,9 @@ int apply(Arguments args) {
         if (i + effect->values >= rest.size()) throw UsageError{rest[i] + " needs a value"};
         QStringList values = rest.mid(i + 1, effect->values);
         i += effect->values;
-        if (effect->modifier && i + 1 < rest.size() && rest[i + 1] == effect->modifier)
+        while (i + 1 < rest.size() &&
+               std::any_of(effect->modifiers.begin(), effect->modifiers.end(),
+                           [&](const char* m) { return rest[i + 1] == QLatin1String(m); }))
             values.append(rest[++i]);
         edits.push_back(effect->parse(values));
     }
@@ -365,7 +403,7 @@ int apply(Arguments args) {
     if (edits.empty()) throw UsageError{"apply needs at least one effect"};
 
     TIcon icon;
-    load(icon, files[0]);
+    load(icon, files[0], which);
     const int chosen = index ? parseIndex(*index, icon) : -1;
     std::vector<int> targets;
     if (all) {
@@ -380,7 +418,7 @@ int apply(Arguments args) {
         icon.SelectImage(target);
         for (const Edit& edit : edits) edit(icon);
     }
-    saveAs(icon, files[1], nullptr, chosen);
+    saveAs(icon, files[1], nullptr, chosen, png);
     return kExitOk;
 }
 
@@ -398,6 +436,7 @@ int create(Arguments args) {
     const std::optional<QString> sizesText = args.option(QStringLiteral("--sizes"));
     const std::optional<QString> bitsText = args.option(QStringLiteral("--bits"));
     const std::optional<QString> hotSpot = args.option(QStringLiteral("--hotspot"));
+    const PngPolicy png = pngOption(args);
     const QStringList files = args.remaining(2);
     const QString& outFile = files[0];
     const QPoint spot = hotSpot ? parseHotSpot(*hotSpot) : QPoint(0, 0);
@@ -429,9 +468,10 @@ int create(Arguments args) {
             appendImage(image, out);
         }
     }
-    if (QFileInfo(outFile).suffix().toLower() == QLatin1String("cur")) out.markAsCursor(spot);
+    const QString outExt = QFileInfo(outFile).suffix().toLower();
+    if (outExt == QLatin1String("cur") || outExt == QLatin1String("ani")) out.markAsCursor(spot);
     try {
-        saveDocument(out, outFile);
+        saveDocument(out, outFile, png);
     } catch (const TError& e) {
         throw FileError{QString::fromStdString(e.what())};
     }

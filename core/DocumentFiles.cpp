@@ -11,21 +11,35 @@
 
 namespace tarvo {
 
-void saveDocument(TIcon& icon, const QString& fileName) {
+namespace {
+
+void writeBytes(const QString& fileName, const std::vector<uint8_t>& bytes) {
+    writeWholeFile(fileName, [&bytes](QIODevice& file) {
+        return file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) ==
+               qint64(bytes.size());
+    });
+}
+
+}  // namespace
+
+void saveDocument(TIcon& icon, const QString& fileName, PngPolicy png) {
     const QString ext = QFileInfo(fileName).suffix().toLower();
-    if (ext == QLatin1String("ico")) {
-        icon.markAsIcon();
-        icon.SaveToFile(fileName);
-    } else if (ext == QLatin1String("cur")) {
-        putU16(icon.ImageBlock() + 2, kTypeCursor);
-        icon.SaveToFile(fileName);
+    if (ext == QLatin1String("ico") || ext == QLatin1String("cur")) {
+        if (ext == QLatin1String("ico")) {
+            icon.markAsIcon();
+        } else {
+            putU16(icon.ImageBlock() + 2, kTypeCursor);
+        }
+        writeBytes(fileName, iconFileBytes(std::span(icon.ImageBlock(), icon.BlockSize()), png,
+                                           &icon.PngOriginals));
     } else if (ext == QLatin1String("ani")) {
-        const std::vector<uint8_t> bytes =
-            writeAnimatedCursor(std::span(icon.ImageBlock(), icon.BlockSize()));
-        writeWholeFile(fileName, [&bytes](QIODevice& file) {
-            return file.write(reinterpret_cast<const char*>(bytes.data()),
-                              qint64(bytes.size())) == qint64(bytes.size());
-        });
+        // Frames are cursors: an icon's entries hold planes and depth where a cursor's hot spot
+        // goes, so an icon becomes a cursor pointing at (0, 0).
+        if (icon.fileType() != kTypeCursor) icon.markAsCursor(QPoint(0, 0));
+        // The frames as an icon file of bitmaps: the same layout, masks following alpha.
+        const std::vector<uint8_t> frames =
+            iconFileBytes(std::span(icon.ImageBlock(), icon.BlockSize()), PngPolicy::None);
+        writeBytes(fileName, writeAnimatedCursor(frames, icon.Animation()));
     } else {
         writeRasterFile(icon.CreateImageBitmap(), fileName);
     }

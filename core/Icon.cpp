@@ -44,7 +44,7 @@ TIcon::~TIcon() = default;
 
 // ---- persistence -------------------------------------------------------------------------
 
-void TIcon::LoadFromFile(const QString& fileName) {
+void TIcon::LoadFromFile(const QString& fileName, ModuleImages module) {
     const QString ext = QFileInfo(fileName).suffix().toLower();
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
@@ -74,17 +74,22 @@ void TIcon::LoadFromFile(const QString& fileName) {
     if (ext == QLatin1String("exe") || ext == QLatin1String("dll")) {
         std::vector<uint8_t> block;
         try {
-            block = readModuleIcons(bytes);
+            block = readModuleImages(bytes, module);
         } catch (const EInvalidGraphic&) {
+            // Asked for cursors, the reader's own message says why there are none.
+            if (module == ModuleImages::Cursors) throw;
             throw unknown;
         }
         // Damage inside an image is reported as such.
-        install(strictIconBlock(block));
+        TPngOriginals originals;
+        install(strictIconBlock(block, &originals));
+        PngOriginals = std::move(originals);
         SelectBestImage();
     } else if (ext == QLatin1String("ani")) {
-        std::vector<uint8_t> block = readAnimatedCursor(bytes);
+        TAnimation animation;
+        std::vector<uint8_t> block = readAnimatedCursor(bytes, &animation);
         validateIconBlock(block);
-        install(std::move(block));
+        install(std::move(block), std::move(animation));
         SelectImage(0);
     } else {
         const std::optional<DecodedImage> decoded = decodeRasterImage(bytes);
@@ -98,7 +103,7 @@ void TIcon::loadRaster(const DecodedImage& decoded) {
     // Built on a copy, so that nothing changes here unless all of it succeeds: the current
     // image (the placeholder of a new document) is replaced by the picture.
     TIcon copy;
-    copy.install(std::vector<uint8_t>(ImageBlock(), ImageBlock() + BlockSize()));
+    copy.install(std::vector<uint8_t>(ImageBlock(), ImageBlock() + BlockSize()), animation_);
     if (currentIndex_ >= 0) {
         copy.SelectImage(currentIndex_);
         copy.DeleteImage();
@@ -113,22 +118,35 @@ void TIcon::loadRaster(const DecodedImage& decoded) {
                         copy.WorkBitmap().scanLine(y));
     } else {
         if (bits <= 8 && decoded.palette.size() >= 2) {
-            // The file's own palette, alpha bytes included, as the new image's table.
+            // The file's own palette, alpha bytes included, as the new image's table; a clear
+            // entry turns black, the colour transparent pixels have under their mask.
             uint8_t* table = copy.ColorTable();
             const qsizetype n = std::min<qsizetype>(decoded.palette.size(), qsizetype{1} << bits);
-            for (qsizetype i = 0; i < n; ++i) putU32(table + 4 * i, decoded.palette[i]);
+            for (qsizetype i = 0; i < n; ++i)
+                putU32(table + 4 * i, qAlpha(decoded.palette[i]) == 0 ? 0u : decoded.palette[i]);
             copy.SelectImage(copy.CurrentIndex());
         }
-        // Composed over transparent black, then pasted: transparent pixels become opaque black.
-        // Premultiplied pixels read as opaque are exactly the picture composed over black.
+        // Every pixel is opaque or clear here. Premultiplied pixels read as opaque are the
+        // picture with its clear pixels black, which then become transparent.
         const QImage premultiplied = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
         const QImage composed(premultiplied.constBits(), premultiplied.width(),
                               premultiplied.height(), premultiplied.bytesPerLine(),
                               QImage::Format_RGB32);
         copy.PasteBitmap(composed, 0, 0);
+        if (image.hasAlphaChannel()) {
+            QImage clear = createMaskPlane(image.width(), image.height());
+            for (int y = 0; y < clear.height(); ++y) {
+                const QRgb* p = reinterpret_cast<const QRgb*>(premultiplied.constScanLine(y));
+                uchar* m = clear.scanLine(y);
+                for (int x = 0; x < clear.width(); ++x)
+                    if (qAlpha(p[x]) == 0) m[x] = kMaskSet;
+            }
+            copy.EraseMasked(clear);
+        }
     }
     const int index = copy.CurrentIndex();
-    install(std::vector<uint8_t>(copy.ImageBlock(), copy.ImageBlock() + copy.BlockSize()));
+    install(std::vector<uint8_t>(copy.ImageBlock(), copy.ImageBlock() + copy.BlockSize()),
+            copy.animation_);
     SelectImage(index);
 }
 
@@ -142,7 +160,9 @@ void TIcon::LoadFromStream(QIODevice& stream) {
 }
 
 void TIcon::LoadFromBytes(std::span<const uint8_t> bytes) {
-    install(strictIconBlock(bytes));
+    TPngOriginals originals;
+    install(strictIconBlock(bytes, &originals));
+    PngOriginals = std::move(originals);
     SelectBestImage();
     if (OnChange) OnChange();
 }
@@ -222,7 +242,9 @@ void TIcon::AddImage(int width, int height, int bits) {
     std::fill(block.end() - static_cast<std::ptrdiff_t>(maskBytes), block.end(), 0xFF);
     putU16(block.data() + 4, static_cast<uint16_t>(n + 1));
 
-    install(std::move(block));
+    std::optional<TAnimation> animation = animation_;
+    if (animation) insertAnimationFrame(*animation, n);
+    install(std::move(block), std::move(animation));
     SelectImage(n);
 }
 
@@ -242,7 +264,9 @@ void TIcon::DeleteImage() {
     }
     putU16(block.data() + 4, static_cast<uint16_t>(n - 1));
 
-    install(std::move(block));
+    std::optional<TAnimation> animation = animation_;
+    if (animation) removeAnimationFrame(*animation, c, n - 1);
+    install(std::move(block), std::move(animation));
     if (n - 1 > 0) SelectImage(c == n - 1 ? c - 1 : c);
 }
 
@@ -277,7 +301,9 @@ void TIcon::InsertImage(int index, const IconEntry& entry, std::span<const uint8
     }
     putU16(block.data() + 4, static_cast<uint16_t>(n + 1));
 
-    install(std::move(block));
+    std::optional<TAnimation> animation = animation_;
+    if (animation) insertAnimationFrame(*animation, index);
+    install(std::move(block), std::move(animation));
     SelectImage(index);
 }
 
@@ -366,7 +392,7 @@ void TIcon::ChangeFormat(int width, int height, int bits) {
             writeBitmapHeader(header, h);
         }
     }
-    install(std::move(block));
+    install(std::move(block), animation_);
     SelectImage(c);
 }
 
@@ -486,9 +512,10 @@ QImage TIcon::imageToArgb(int index) const {
     return argb;
 }
 
-void TIcon::install(std::vector<uint8_t> block) {
+void TIcon::install(std::vector<uint8_t> block, std::optional<TAnimation> animation) {
     releaseWorkingObjects();
     iconImage_ = std::make_unique<TIconImage>(block);
+    animation_ = std::move(animation);
     currentIndex_ = -1;
     currentBits_ = 0;
 }

@@ -12,11 +12,15 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
+#include "core/AniFormat.h"
 #include "core/IconFormat.h"
 #include "core/IconImage.h"
+#include "core/IconWriter.h"
+#include "core/PeResources.h"
 #include "raster/ArgbView.h"
 
 namespace tarvo {
@@ -44,8 +48,9 @@ class TIcon {
 
     // Persistence. Readers throw EInvalidGraphic or EReadError; writers EWriteError.
     // By extension: .ico and .cur as themselves, .ani as an animated cursor, .exe and .dll by
-    // their icon resources, anything else as a picture that replaces the current image.
-    void LoadFromFile(const QString& fileName);
+    // their icon resources (their cursors when they have no icons, or when `module` asks for
+    // them), anything else as a picture that replaces the current image.
+    void LoadFromFile(const QString& fileName, ModuleImages module = ModuleImages::IconsFirst);
     void LoadFromStream(QIODevice& stream);
     // Installs the bytes of an icon or cursor file (or a clipboard payload) as the document.
     void LoadFromBytes(std::span<const uint8_t> bytes);
@@ -61,7 +66,10 @@ class TIcon {
     // Replaces the document by one 24-bit image built from the handle's planes.
     void LoadFromIconHandle(const TIconHandle& icon);
 
-    // Image list.
+    // Image list. An animation follows its images (insertAnimationFrame, removeAnimationFrame):
+    // a deleted image loses its steps; an added one, or one put back, gets a single step at the
+    // default rate, before the first step that shows a later image (so an image put back into
+    // steps in image order takes its old place, though not the steps it had elsewhere).
     void AddImage(int width, int height, int bits);
     void DeleteImage();
     // Puts an image taken out earlier (its directory entry and stored bytes) back at `index`, and
@@ -91,6 +99,9 @@ class TIcon {
     // length, and reselects the image so the working planes show them.
     void SetCurrentImageData(std::span<const uint8_t> data);
     const QString& ClipboardFormat() const { return clipboardFormat_; }
+    // The steps, timing and names of an animated cursor, whose frames are the images; none for
+    // a document loaded from anything else.
+    const std::optional<TAnimation>& Animation() const { return animation_; }
 
     // Working objects of the current image.
     QImage& ColorBitmap() { return iconImage_->ColorBitmap; }
@@ -98,6 +109,9 @@ class TIcon {
     ArgbView& WorkBitmap() { return workBitmap_; }
 
     QFont TextFont;
+    // The PNG entries of the file this document was opened from, written back as they were
+    // while their images are unchanged.
+    TPngOriginals PngOriginals;
     // Raised after a load has replaced the document.
     std::function<void()> OnChange;
 
@@ -191,7 +205,8 @@ class TIcon {
     QImage imageToArgb(int index) const;
 
   private:
-    void install(std::vector<uint8_t> block);
+    // A new block, and the animation that goes with it: none for a new document.
+    void install(std::vector<uint8_t> block, std::optional<TAnimation> animation = std::nullopt);
     void loadRaster(const DecodedImage& decoded);
     void releaseWorkingObjects();
     const uint8_t* imageBytes(int index) const;
@@ -219,6 +234,7 @@ class TIcon {
     QString clipboardFormat_;
     QImage strokeLayer_;  // ARGB32, top-down; null outside a stroke
     QPoint penPosition_;
+    std::optional<TAnimation> animation_;
 
     // The nearest-colour map of the last colour table StoreImage used.
     std::unique_ptr<NearestColorTable> nearest_;

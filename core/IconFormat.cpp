@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/Bytes.h"
+#include "core/IconWriter.h"
 #include "raster/Errors.h"
 
 namespace tarvo {
@@ -431,7 +432,7 @@ std::vector<uint8_t> bareBitmap(std::span<const uint8_t> file) {
 
 }  // namespace
 
-std::vector<uint8_t> normaliseIconBlock(std::span<const uint8_t> bytes) {
+std::vector<uint8_t> normaliseIconBlock(std::span<const uint8_t> bytes, TPngOriginals* originals) {
     if (isPng(bytes)) {
         const std::string name = "The PNG image";
         return singleImageBlock(imageFromPng(pngExtent(bytes, name), name));
@@ -491,6 +492,7 @@ std::vector<uint8_t> normaliseIconBlock(std::span<const uint8_t> bytes) {
         uint64_t size = 0;
         if (plans[i].png) {
             const std::vector<uint8_t> image = imageFromPng(plans[i].data, imageName(i, count));
+            if (originals) originals->add(image, plans[i].data);
             size = image.size();
             std::copy(image.begin(), image.end(), block.begin() + offset);
         } else {
@@ -536,7 +538,7 @@ void validateIconBlock(std::span<const uint8_t> block) {
     if (expected != block.size()) fail("The icon block has bytes after its last image.");
 }
 
-std::vector<uint8_t> strictIconBlock(std::span<const uint8_t> bytes) {
+std::vector<uint8_t> strictIconBlock(std::span<const uint8_t> bytes, TPngOriginals* originals) {
     bool strict = true;
     try {
         validateIconBlock(bytes);
@@ -555,7 +557,7 @@ std::vector<uint8_t> strictIconBlock(std::span<const uint8_t> bytes) {
         strict = p < pixels;
     }
     if (strict) return {bytes.begin(), bytes.end()};
-    std::vector<uint8_t> block = normaliseIconBlock(bytes);
+    std::vector<uint8_t> block = normaliseIconBlock(bytes, originals);
     validateIconBlock(block);
     return block;
 }

@@ -6,6 +6,8 @@
 
 namespace tarvo {
 
+class TPngOriginals;
+
 // Layout of the icon/cursor file, which is also the document's memory block.
 inline constexpr uint32_t kFileHeaderSize = 6;
 inline constexpr uint32_t kEntrySize = 16;
@@ -81,13 +83,16 @@ void writeBitmapHeader(uint8_t* header, const BitmapHeader& h);
 // colour tables, missing mask rows, 32-bit images without alpha, bare PNG or BMP files, images
 // out of order); a block that is already strict comes back byte for byte. Throws
 // EInvalidGraphic with a message saying what is wrong.
-std::vector<uint8_t> normaliseIconBlock(std::span<const uint8_t> bytes);
+// With `originals`, every PNG entry is remembered there with the image it became.
+std::vector<uint8_t> normaliseIconBlock(std::span<const uint8_t> bytes,
+                                        TPngOriginals* originals = nullptr);
 
 // Checks that a block is strict and self-consistent (the list above); throws EInvalidGraphic.
 void validateIconBlock(std::span<const uint8_t> block);
 
 // The strict block for these bytes: the bytes themselves when they are one already (nothing for
 // normaliseIconBlock to change), else normaliseIconBlock's result. Throws EInvalidGraphic.
-std::vector<uint8_t> strictIconBlock(std::span<const uint8_t> bytes);
+std::vector<uint8_t> strictIconBlock(std::span<const uint8_t> bytes,
+                                     TPngOriginals* originals = nullptr);
 
 }  // namespace tarvo

@@ -1,8 +1,10 @@
 #include "core/PeResources.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
+#include "core/AniFormat.h"
 #include "core/Bytes.h"
 #include "core/IconFormat.h"
 #include "raster/Errors.h"
@@ -11,7 +13,10 @@ namespace tarvo {
 
 namespace {
 
+constexpr uint32_t kResourceTypeCursor = 1;
 constexpr uint32_t kResourceTypeIcon = 3;
+constexpr uint32_t kResourceTypeAnimatedCursor = 21;
+constexpr uint64_t kHotSpotSize = 4;
 constexpr uint32_t kHighBit = 0x80000000u;
 constexpr uint16_t kLanguageNeutral = 0;
 constexpr uint16_t kLanguageUsEnglish = 0x409;
@@ -128,67 +133,135 @@ std::optional<DirectoryEntry> chooseLanguage(const std::vector<DirectoryEntry>& 
     return std::nullopt;
 }
 
+struct Resource {
+    uint32_t rva, size;
+};
+
+// Every resource of `type` in directory order, up to the first of size 0.
+std::vector<Resource> resourcesOf(std::span<const uint8_t> resources, uint32_t type) {
+    std::vector<Resource> found;
+    // Subdirectories may be shared, so a small file can name the same large directory again and
+    // again; real modules read far fewer entries than this.
+    uint64_t budget = uint64_t{1} << 20;
+    auto read = [&](uint64_t offset) {
+        std::vector<DirectoryEntry> entries = directory(resources, offset);
+        if (entries.size() > budget) throw NotAModule{};
+        budget -= entries.size();
+        return entries;
+    };
+    for (const DirectoryEntry& t : read(0)) {
+        if (t.name != type || !(t.offset & kHighBit)) continue;
+        for (const DirectoryEntry& name : read(t.offset & ~kHighBit)) {
+            std::optional<DirectoryEntry> data = name;
+            if (name.offset & kHighBit) data = chooseLanguage(read(name.offset & ~kHighBit));
+            if (!data) continue;
+            const uint64_t at = data->offset;
+            if (!fits(at, 16, resources.size())) throw NotAModule{};
+            found.push_back({getU32(resources.data() + at), getU32(resources.data() + at + 4)});
+            if (found.size() > 0xFFFF) throw NotAModule{};
+        }
+        break;
+    }
+    for (size_t i = 0; i < found.size(); ++i)
+        if (found[i].size == 0) found.resize(i);
+    return found;
+}
+
+// The images of the block being built, each with its directory entry, and their total size.
+class Images {
+  public:
+    void add(const IconEntry& entry, std::span<const uint8_t> bytes) {
+        if (images_.size() >= 0xFFFF) throw NotAModule{};
+        total_ += kEntrySize + uint64_t{bytes.size()};
+        if (total_ > kMaxBlockSize) throw EInvalidGraphic("The file is too large to open.");
+        images_.push_back({entry, bytes});
+    }
+    // An image as stored in a resource: its entry as a new image gets it, from its own header.
+    void addRaw(std::span<const uint8_t> bytes) {
+        int width = 0, height = 0, bits = 0;
+        if (bytes.size() >= 24 && std::memcmp(bytes.data(), "\x89PNG", 4) == 0) {
+            width = int(bytes[16] << 24 | bytes[17] << 16 | bytes[18] << 8 | bytes[19]);
+            height = int(bytes[20] << 24 | bytes[21] << 16 | bytes[22] << 8 | bytes[23]);
+            bits = 32;
+        } else if (bytes.size() >= 16) {
+            width = getI32(bytes.data() + 4);
+            height = getI32(bytes.data() + 8) >> 1;
+            bits = getU16(bytes.data() + 14);
+        }
+        add(newEntry(width, height, bits, 0, 0), bytes);
+    }
+    bool empty() const { return images_.empty(); }
+    IconEntry& last() { return images_.back().entry; }
+
+    std::vector<uint8_t> block(uint16_t type) const {
+        std::vector<uint8_t> block(total_, 0);
+        putU16(block.data() + 2, type);
+        putU16(block.data() + 4, uint16_t(images_.size()));
+        uint32_t offset = kFileHeaderSize + kEntrySize * uint32_t(images_.size());
+        for (size_t i = 0; i < images_.size(); ++i) {
+            IconEntry e = images_[i].entry;
+            e.bytesInRes = uint32_t(images_[i].bytes.size());
+            e.imageOffset = offset;
+            writeEntry(block.data(), int(i), e);
+            std::copy(images_[i].bytes.begin(), images_[i].bytes.end(), block.begin() + offset);
+            offset += e.bytesInRes;
+        }
+        return block;
+    }
+
+  private:
+    struct Image {
+        IconEntry entry;
+        std::span<const uint8_t> bytes;
+    };
+    std::vector<Image> images_;
+    uint64_t total_ = kFileHeaderSize;
+};
+
 }  // namespace
 
-std::vector<uint8_t> readModuleIcons(std::span<const uint8_t> file) {
-    struct Resource {
-        uint32_t rva, size;
-    };
-    std::vector<Resource> icons;
+std::vector<uint8_t> readModuleImages(std::span<const uint8_t> file, ModuleImages which) {
     try {
         const Module module(file);
         const auto resources = module.from(module.resourceRva());
-        for (const DirectoryEntry& type : directory(resources, 0)) {
-            if (type.name != kResourceTypeIcon || !(type.offset & kHighBit)) continue;
-            for (const DirectoryEntry& name : directory(resources, type.offset & ~kHighBit)) {
-                std::optional<DirectoryEntry> data = name;
-                if (name.offset & kHighBit)
-                    data = chooseLanguage(directory(resources, name.offset & ~kHighBit));
-                if (!data) continue;
-                const uint64_t at = data->offset;
-                if (!fits(at, 16, resources.size())) throw NotAModule{};
-                icons.push_back({getU32(resources.data() + at), getU32(resources.data() + at + 4)});
-                if (icons.size() > 0xFFFF) throw NotAModule{};
+        Images images;
+        if (which == ModuleImages::IconsFirst) {
+            for (const Resource& r : resourcesOf(resources, kResourceTypeIcon))
+                images.addRaw(module.at(r.rva, r.size));
+            if (!images.empty()) return images.block(kTypeIcon);
+        }
+        // A cursor image starts with its hot spot, x then y.
+        for (const Resource& r : resourcesOf(resources, kResourceTypeCursor)) {
+            const auto bytes = module.at(r.rva, r.size);
+            if (bytes.size() <= kHotSpotSize) throw NotAModule{};
+            images.addRaw(bytes.subspan(kHotSpotSize));
+            images.last().planes = getU16(bytes.data());
+            images.last().bitCount = getU16(bytes.data() + 2);
+        }
+        // An animated cursor is a whole .ani file; its frames carry their hot spots. The blocks
+        // stay alive here until the module's block is built from them.
+        std::vector<std::vector<uint8_t>> animations;
+        for (const Resource& r : resourcesOf(resources, kResourceTypeAnimatedCursor)) {
+            std::vector<uint8_t> frames;
+            try {
+                frames = readAnimatedCursor(module.at(r.rva, r.size));
+                validateIconBlock(frames);
+            } catch (const EInvalidGraphic&) {
+                throw NotAModule{};
             }
-            break;
-        }
-        // A resource of size 0 ends the list.
-        for (size_t i = 0; i < icons.size(); ++i)
-            if (icons[i].size == 0) icons.resize(i);
-        if (icons.empty()) throw NotAModule{};
-
-        // Every resource's bytes must lie in the file before anything is allocated for them.
-        std::vector<std::span<const uint8_t>> data;
-        uint64_t total = kFileHeaderSize + uint64_t{kEntrySize} * icons.size();
-        for (const Resource& r : icons) {
-            data.push_back(module.at(r.rva, r.size));
-            total += r.size;
-            if (total > kMaxBlockSize) throw EInvalidGraphic("The file is too large to open.");
-        }
-        std::vector<uint8_t> block(total, 0);
-        putU16(block.data() + 2, kTypeIcon);
-        putU16(block.data() + 4, uint16_t(icons.size()));
-        uint32_t offset = kFileHeaderSize + kEntrySize * uint32_t(icons.size());
-        for (size_t i = 0; i < icons.size(); ++i) {
-            const auto bytes = data[i];
-            // The directory entry as a new image gets it, from the image's own header.
-            int width = 0, height = 0, bits = 0;
-            if (bytes.size() >= 24 && std::memcmp(bytes.data(), "\x89PNG", 4) == 0) {
-                width = int(bytes[16] << 24 | bytes[17] << 16 | bytes[18] << 8 | bytes[19]);
-                height = int(bytes[20] << 24 | bytes[21] << 16 | bytes[22] << 8 | bytes[23]);
-                bits = 32;
-            } else if (bytes.size() >= 16) {
-                width = getI32(bytes.data() + 4);
-                height = getI32(bytes.data() + 8) >> 1;
-                bits = getU16(bytes.data() + 14);
+            for (int i = 0; i < blockCount(frames.data()); ++i) {
+                const IconEntry e = readEntry(frames.data(), i);
+                images.add(e, std::span(frames).subspan(e.imageOffset, e.bytesInRes));
             }
-            writeEntry(block.data(), int(i), newEntry(width, height, bits, icons[i].size, offset));
-            std::copy(bytes.begin(), bytes.end(), block.begin() + offset);
-            offset += icons[i].size;
+            animations.push_back(std::move(frames));
         }
-        return block;
+        if (images.empty())
+            throw EInvalidGraphic(which == ModuleImages::Cursors
+                                      ? "The module holds no cursors."
+                                      : "The module holds no icons or cursors.");
+        return images.block(kTypeCursor);
     } catch (const NotAModule&) {
-        throw EInvalidGraphic("The file is not a module with icon images.");
+        throw EInvalidGraphic("The file is not a readable executable or library.");
     }
 }
 

@@ -68,6 +68,10 @@ TIconForm::TIconForm(QWidget* parent) : QDialog(parent) {
 
     StretchCheckBox = new QCheckBox(QStringLiteral("Stretch"), this);
     StretchCheckBox->hide();
+    // Error diffusion keeps colours the smaller table lacks, on average; off, every pixel takes
+    // its nearest table colour.
+    DitherCheckBox = new QCheckBox(QStringLiteral("Dither"), this);
+    DitherCheckBox->hide();
     ErrorLbl = new QLabel(this);
     ErrorLbl->setStyleSheet(QStringLiteral("color: #b00000"));
     ErrorLbl->setWordWrap(true);
@@ -85,6 +89,7 @@ TIconForm::TIconForm(QWidget* parent) : QDialog(parent) {
     layout->addLayout(top);
     layout->addWidget(ErrorLbl);
     layout->addWidget(StretchCheckBox);
+    layout->addWidget(DitherCheckBox);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(RadioGroup1, &QButtonGroup::idClicked, this, [this](int id) {
@@ -98,11 +103,14 @@ TIconForm::TIconForm(QWidget* parent) : QDialog(parent) {
 
 void TIconForm::prepareForNew() {
     StretchCheckBox->hide();
+    DitherCheckBox->hide();
     ErrorLbl->hide();
 }
 
 void TIconForm::prepareForConvert(int width, int height) {
     StretchCheckBox->show();
+    DitherCheckBox->show();
+    DitherCheckBox->setChecked(false);
     ErrorLbl->hide();
     WidthEdt->setText(QString::number(width));
     HeightEdt->setText(QString::number(height));
@@ -120,6 +128,10 @@ int TIconForm::ImageHeight() const {
 
 bool TIconForm::Stretch() const {
     return !StretchCheckBox->isHidden() && StretchCheckBox->isChecked();
+}
+
+bool TIconForm::Dither() const {
+    return !DitherCheckBox->isHidden() && DitherCheckBox->isChecked() && SelectedBitCount <= 8;
 }
 
 QString TIconForm::sizeProblem() const {

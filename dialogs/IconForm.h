@@ -27,6 +27,8 @@ class TIconForm : public QDialog {
     int ImageHeight() const;
     int SelectedBitCount = 32;
     bool Stretch() const;
+    // Convert Image to 1, 4 or 8 bits with error diffusion; off each time the dialog opens.
+    bool Dither() const;
 
     // The controls, for the tests and the caller's mode switches.
     QButtonGroup* RadioGroup1 = nullptr;
@@ -34,6 +36,7 @@ class TIconForm : public QDialog {
     QLineEdit* WidthEdt = nullptr;
     QLineEdit* HeightEdt = nullptr;
     QCheckBox* StretchCheckBox = nullptr;
+    QCheckBox* DitherCheckBox = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
     QLabel* ErrorLbl = nullptr;

@@ -6,9 +6,11 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QListView>
 #include <QMdiArea>
 #include <QMenu>
@@ -295,11 +297,27 @@ QFileDialog& TChildForm::SaveDialog() {
              QStringLiteral("JPEG Files (*.jpg)"), QStringLiteral("GIF Files (*.gif)"),
              QStringLiteral("PNG Files (*.png)")});
         saveDialog_->setDefaultSuffix(QStringLiteral("ico"));
+        // How icons and cursors store their 32-bit images, below the file type.
+        if (auto* grid = qobject_cast<QGridLayout*>(saveDialog_->layout())) {
+            pngChoice_ = new QComboBox(saveDialog_);
+            pngChoice_->addItems({QStringLiteral("PNG for 256 x 256 and larger"),
+                                  QStringLiteral("PNG for every 32-bit image"),
+                                  QStringLiteral("No PNG: bitmaps only")});
+            const int row = grid->rowCount();
+            grid->addWidget(new QLabel(QStringLiteral("Compression:"), saveDialog_), row, 0);
+            grid->addWidget(pngChoice_, row, 1);
+        }
         connect(saveDialog_, &QFileDialog::filterSelected, this, [this](const QString& filter) {
             SaveDialogTypeChange(int(saveDialog_->nameFilters().indexOf(filter)));
         });
     }
     return *saveDialog_;
+}
+
+PngPolicy TChildForm::pngPolicy() const {
+    static constexpr PngPolicy kPolicies[] = {PngPolicy::Auto, PngPolicy::All, PngPolicy::None};
+    const int i = pngChoice_ ? pngChoice_->currentIndex() : 0;
+    return i >= 0 && i < 3 ? kPolicies[i] : PngPolicy::Auto;
 }
 
 void TChildForm::SaveDialogTypeChange(int typeIndex) {
@@ -360,7 +378,7 @@ bool TChildForm::ConvertImage1Click() {
     form.prepareForConvert(size.width(), size.height());
     if (host_.runDialog(form) != QDialog::Accepted) return false;
     session_->convertImage(form.ImageWidth(), form.ImageHeight(), form.SelectedBitCount,
-                           form.Stretch());
+                           form.Stretch(), form.Dither());
     return true;
 }
 

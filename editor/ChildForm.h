@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "core/IconWriter.h"
 #include "editor/EditSession.h"
 
 class QComboBox;
@@ -81,6 +82,9 @@ class TChildForm : public QMdiSubWindow, private TSessionHost {
     // makes its extension the one added to names typed without one.
     QFileDialog& SaveDialog();
     void SaveDialogTypeChange(int typeIndex);
+    // The save dialog's choice of PNG compression for icons and cursors.
+    PngPolicy pngPolicy() const;
+    QComboBox* pngChoice() const { return pngChoice_; }
 
     QComboBox* imageList() const { return imageList_; }
     TWindowBox* editingView() const { return windowBox1_; }
@@ -130,6 +134,7 @@ class TChildForm : public QMdiSubWindow, private TSessionHost {
     std::optional<QPoint> mouseCell_;
     std::optional<bool> maximizeWritten_;
     QFileDialog* saveDialog_ = nullptr;
+    QComboBox* pngChoice_ = nullptr;
     // The user zoomed: resizing the view no longer fits the zoom to it.
     bool zoomChosen_ = false;
 };

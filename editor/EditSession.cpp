@@ -722,10 +722,10 @@ void EditSession::restoreDeleted(std::unique_ptr<TDeletedImage> deleted) {
     notify(TSessionHost::Images);
 }
 
-void EditSession::convertImage(int width, int height, int bits, bool stretch) {
+void EditSession::convertImage(int width, int height, int bits, bool stretch, bool dither) {
     finishEditing();
     saveUndo();
-    ConvertImage(doc(), width, height, bits, stretch);
+    ConvertImage(doc(), width, height, bits, stretch, dither);
     notify(TSessionHost::Pixels | TSessionHost::Images);
 }
 

@@ -149,7 +149,7 @@ class EditSession {
     void selectImage(int index);
     void addImage(int width, int height, int bits);
     void deleteImage();
-    void convertImage(int width, int height, int bits, bool stretch);
+    void convertImage(int width, int height, int bits, bool stretch, bool dither = false);
 
     // ---- selection and clipboard commands
     // --------------------------------------------------------

@@ -2,6 +2,9 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <climits>
+#include <span>
+#include <vector>
 
 #include "core/Icon.h"
 #include "core/PixelFormats.h"
@@ -41,6 +44,58 @@ void drawInto(TIcon& target, const QImage& picture, bool stretch) {
     }
 }
 
+// Floyd-Steinberg error diffusion over the opaque pixels of a colour plane: each becomes the
+// table colour nearest to it plus the error carried so far, and what it misses is carried to the
+// neighbours still to come. The wanted colour may leave 0..255 (a light colour beyond the
+// table's lightest), so the search is over the table itself rather than a colour cube.
+void diffuse(QImage& color, const QImage& mask, std::span<const QRgb> table) {
+    const int w = color.width(), h = color.height();
+    // Errors of this row and the next, in 1/16 units per channel, with a cell of margin.
+    std::vector<std::array<int, 3>> here(static_cast<size_t>(w) + 2), next(here.size());
+    for (int y = 0; y < h; ++y) {
+        std::fill(next.begin(), next.end(), std::array<int, 3>{});
+        auto* row = reinterpret_cast<QRgb*>(color.scanLine(y));
+        for (int x = 0; x < w; ++x) {
+            const std::array<int, 3>& e = here[size_t(x) + 1];
+            if (maskBit(mask.constScanLine(y)[x])) {
+                // A transparent pixel shows nothing: what it was owed goes on to the next one.
+                for (int c = 0; c < 3; ++c) here[size_t(x) + 2][c] += e[c];
+                continue;
+            }
+            const int want[3] = {std::clamp(qRed(row[x]) + e[0] / 16, -255, 510),
+                                 std::clamp(qGreen(row[x]) + e[1] / 16, -255, 510),
+                                 std::clamp(qBlue(row[x]) + e[2] / 16, -255, 510)};
+            // The nearest entry by squared distance, the lowest index on a tie.
+            QRgb got = table[0];
+            int64_t best = INT64_MAX;
+            for (QRgb t : table) {
+                const int64_t dr = want[0] - qRed(t), dg = want[1] - qGreen(t),
+                              db = want[2] - qBlue(t);
+                const int64_t d = dr * dr + dg * dg + db * db;
+                if (d < best) best = d, got = t;
+            }
+            row[x] = got | 0xFF000000u;
+            const int miss[3] = {want[0] - qRed(got), want[1] - qGreen(got), want[2] - qBlue(got)};
+            for (int c = 0; c < 3; ++c) {
+                here[size_t(x) + 2][c] += miss[c] * 7;
+                next[size_t(x)][c] += miss[c] * 3;
+                next[size_t(x) + 1][c] += miss[c] * 5;
+                next[size_t(x) + 2][c] += miss[c];
+            }
+        }
+        std::swap(here, next);
+    }
+}
+
+// The colour table of a paletted image, as colours.
+std::vector<QRgb> tableOf(TIcon& icon) {
+    const int n = 1 << icon.BitCount();
+    const uint8_t* t = icon.ColorTable();
+    std::vector<QRgb> table(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) table[size_t(i)] = qRgb(t[4 * i + 2], t[4 * i + 1], t[4 * i]);
+    return table;
+}
+
 }  // namespace
 
 std::array<QRgb, 256> BuildPalette256(const TIcon& icon) {
@@ -66,7 +121,7 @@ std::array<QRgb, 256> BuildPalette256(const TIcon& icon) {
     return table;
 }
 
-void ConvertImage(TIcon& icon, int width, int height, int bits, bool stretch) {
+void ConvertImage(TIcon& icon, int width, int height, int bits, bool stretch, bool dither) {
     const int from = icon.BitCount();
     if (from == 0) return;
     TIcon target;
@@ -95,12 +150,16 @@ void ConvertImage(TIcon& icon, int width, int height, int bits, bool stretch) {
                 if (qAlpha(argb.pixel(x, y)) == 0) mask.scanLine(y)[x] = kMaskSet;
         copyPlane<QRgb>(color, target.ColorBitmap(), stretch);
         copyPlane<uchar>(mask, target.MaskBitmap(), stretch);
+        if (dither && bits <= 8)
+            diffuse(target.ColorBitmap(), target.MaskBitmap(), tableOf(target));
         target.StoreImage();
         target.SelectImage(0);
         target.ClearTransparentPixels();
     } else if (bits != 32) {
         copyPlane<QRgb>(icon.ColorBitmap(), target.ColorBitmap(), stretch);
         copyPlane<uchar>(icon.MaskBitmap(), target.MaskBitmap(), stretch);
+        if (dither && bits <= 8)
+            diffuse(target.ColorBitmap(), target.MaskBitmap(), tableOf(target));
         target.StoreImage();
         target.SelectImage(0);
     } else {

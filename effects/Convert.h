@@ -15,7 +15,9 @@ std::array<QRgb, 256> BuildPalette256(const TIcon& icon);
 // Gives the current image a new size and bit count. With `stretch` the whole picture is scaled
 // to the new size (smoothly into 32-bit targets, by nearest pixel between paletted planes);
 // without, it is copied to the top-left corner, cut off or padded with transparent pixels.
-// Undo and the views are the caller's.
-void ConvertImage(TIcon& icon, int width, int height, int bits, bool stretch);
+// With `dither`, a reduction to 1, 4 or 8 bits diffuses each pixel's error to its neighbours
+// (Floyd and Steinberg), so that colours the table lacks are kept on average; without it every
+// pixel takes its nearest table colour. Undo and the views are the caller's.
+void ConvertImage(TIcon& icon, int width, int height, int bits, bool stretch, bool dither = false);
 
 }  // namespace tarvo

@@ -11,8 +11,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tarvo::fuzz::ensureApplication();
     std::vector<uint8_t> block;
+    tarvo::TAnimation animation;
     try {
-        block = tarvo::readAnimatedCursor(std::span(data, size));
+        block = tarvo::readAnimatedCursor(std::span(data, size), &animation);
         tarvo::validateIconBlock(block);
     } catch (const tarvo::TError&) {
         return 0;
@@ -20,9 +21,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tarvo::TIcon icon;
     icon.LoadFromBytes(block);  // a block the reader made must always load
     tarvo::fuzz::exercise(icon);
-    // And written back, it must read again.
-    const std::vector<uint8_t> again = tarvo::readAnimatedCursor(
-        tarvo::writeAnimatedCursor(std::span(icon.ImageBlock(), icon.BlockSize())));
-    (void)again;
+    // And written back with its timing, it must read again to the same steps, rates and names
+    // (the sequence flag goes with a "seq " chunk, written only when needed).
+    tarvo::TAnimation again;
+    (void)tarvo::readAnimatedCursor(
+        tarvo::writeAnimatedCursor(std::span(icon.ImageBlock(), icon.BlockSize()), animation),
+        &again);
+    animation.flags &= ~2u;
+    again.flags &= ~2u;
+    if (!(again == animation)) __builtin_trap();
     return 0;
 }

@@ -1,4 +1,4 @@
-// Feeds arbitrary bytes to the executable/library icon reader.
+// Feeds arbitrary bytes to the executable/library icon and cursor reader.
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -10,13 +10,17 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tarvo::fuzz::ensureApplication();
-    tarvo::TIcon icon;
-    try {
-        const std::vector<uint8_t> block = tarvo::readModuleIcons(std::span(data, size));
-        icon.LoadFromBytes(block);
-    } catch (const tarvo::TError&) {
-        return 0;
+    // Both readings: the icons (or the cursors of a module without icons), and the cursors.
+    for (const auto which : {tarvo::ModuleImages::IconsFirst, tarvo::ModuleImages::Cursors}) {
+        tarvo::TIcon icon;
+        try {
+            const std::vector<uint8_t> block =
+                tarvo::readModuleImages(std::span(data, size), which);
+            icon.LoadFromBytes(block);
+        } catch (const tarvo::TError&) {
+            continue;
+        }
+        tarvo::fuzz::exercise(icon);
     }
-    tarvo::fuzz::exercise(icon);
     return 0;
 }

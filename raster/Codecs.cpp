@@ -44,6 +44,17 @@ std::optional<int> declaredBits(const QByteArray& format, std::span<const uint8_
     return std::nullopt;
 }
 
+bool hasPartialAlpha(const QImage& image) {
+    if (!image.hasAlphaChannel()) return false;
+    const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        for (int x = 0; x < argb.width(); ++x)
+            if (qAlpha(row[x]) != 0 && qAlpha(row[x]) != 255) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::optional<DecodedImage> decodeRasterImage(std::span<const uint8_t> bytes) {
@@ -75,6 +86,9 @@ std::optional<DecodedImage> decodeRasterImage(std::span<const uint8_t> bytes) {
     }
     // A paletted file that decoded to true colour, or the other way round, goes by its pixels.
     if (out.bits <= 8 && !indexed) out.bits = out.image.hasAlphaChannel() ? 32 : 24;
+    // A transparent colour becomes a mask at the file's own depth; alpha between clear and
+    // opaque needs an alpha channel.
+    if (out.bits < 32 && hasPartialAlpha(out.image)) out.bits = 32;
     if (indexed) out.palette = out.image.colorTable();
     return out;
 }

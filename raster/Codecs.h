@@ -15,8 +15,10 @@ namespace tarvo {
 // bitmap decodes to Indexed8, a 16-bit one to RGB32).
 struct DecodedImage {
     QImage image;
-    int bits = 32;        // 1, 4, 8, 16, 24 or 32; sources above 32 bits are 32
-    QList<QRgb> palette;  // the file's colour table for 1..8-bit sources
+    // 1, 4, 8, 16, 24 or 32; sources above 32 bits are 32, and so are pictures with alpha other
+    // than 0 and 255. Below 32 bits every pixel is opaque or clear (alpha 0).
+    int bits = 32;
+    QList<QRgb> palette;  // the file's colour table for 1..8-bit sources, alpha included
 };
 
 // Decodes BMP, JPEG, GIF, PNG and whatever else the image plug-ins read; the first frame of an

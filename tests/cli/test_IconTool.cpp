@@ -13,6 +13,7 @@
 
 #include "TestSupport.h"
 #include "cli/IconTool.h"
+#include "core/DocumentFiles.h"
 #include "core/Icon.h"
 #include "effects/Adjustments.h"
 #include "effects/Convert.h"
@@ -75,7 +76,7 @@ class IconToolTest : public ::testing::Test {
             if (bits != 32) icon.StoreImage(), icon.SelectImage(icon.CurrentIndex());
             pictures_.push_back(argb);
         }
-        icon.SaveToFile(ico_);
+        saveDocument(icon, ico_, PngPolicy::None);  // as convert writes it without PNG
         test::Bytes cur = retyped(test::readFile(ico_), 2, 3, 9);
         test::put16(cur, 22 + 4, 11), test::put16(cur, 22 + 6, 2);
         test::writeFile(cur_, cur);
@@ -128,7 +129,8 @@ TEST_F(IconToolTest, ConvertChangesOnlyTheTypeAndHotSpots) {
              {{cur_, path("c.cur")}, cur},  // a cursor keeps its own hot spots
              {{cur_, path("d.cur"), "--hotspot", "1,2"}, retyped(cur, 2, 1, 2)},
              {{cur_, path("e.ICO")}, retyped(cur, 1)}}) {
-        ASSERT_EQ(runTool(QStringList{"convert"} + args).code, kExitOk) << args[1].toStdString();
+        ASSERT_EQ(runTool(QStringList{"convert", "--png", "none"} + args).code, kExitOk)
+            << args[1].toStdString();
         EXPECT_EQ(test::readFile(args[1]), want) << args[1].toStdString();
     }
 }
@@ -268,34 +270,74 @@ TEST_F(IconToolTest, ApplyFlipsAndTurnsEveryImage) {
     }
 }
 
-// --convert is Convert Image itself, scaling only with --stretch right after it.
+// --convert is Convert Image itself, scaling with --stretch and diffusing with --dither right
+// after it, in either order.
 TEST_F(IconToolTest, ApplyConvertsThroughConvertImage) {
     const QString out = path("converted.ico");
     for (const auto& [format, w, h, bits] : std::vector<std::tuple<QString, int, int, int>>{
-             {"16x16@1", 16, 16, 1}, {"48x20@32", 48, 20, 32}, {"48x20@8", 48, 20, 8}}) {
+             {"16x16@1", 16, 16, 1}, {"48x20@32", 48, 20, 32}, {"48x20@4", 48, 20, 4}}) {
         std::vector<test::Bytes> results;
-        for (bool stretch : {false, true}) {
-            QStringList args{"apply", ico_, out, "--index", "0", "--convert", format};
-            args << (stretch ? QStringList{"--stretch", "--flip-vertical"}
-                             : QStringList{"--flip-vertical"});
+        for (int flags = 0; flags < 4; ++flags) {
+            const bool stretch = flags & 1, dither = flags & 2;
+            QStringList args{"apply", ico_, out, "--index", "1", "--convert", format};
+            if (dither) args << "--dither";
+            if (stretch) args << "--stretch";
+            args << "--flip-vertical";
             ASSERT_EQ(runTool(args).code, kExitOk) << args.join(' ').toStdString();
             TIcon result, direct;
             result.LoadFromFile(out);
             direct.LoadFromFile(ico_);
-            direct.SelectImage(0);
-            ConvertImage(direct, w, h, bits, stretch);
+            direct.SelectImage(1);
+            ConvertImage(direct, w, h, bits, stretch, dither);
             direct.FlipVertical();
-            EXPECT_EQ(std::tuple(result.imageSize(0), result.imageBitCount(0)),
+            EXPECT_EQ(std::tuple(result.imageSize(1), result.imageBitCount(1)),
                       std::tuple(QSize(w, h), bits));
-            result.SelectImage(0);
+            result.SelectImage(1);
             results.emplace_back(result.CurrentImageData().begin(),
                                  result.CurrentImageData().end());
-            EXPECT_EQ(results.back(), test::Bytes(direct.CurrentImageData().begin(),
-                                                  direct.CurrentImageData().end()))
-                << args.join(' ').toStdString();
+            // A written 32-bit image's mask follows its alpha: its pixels are what count.
+            if (bits == 32) {
+                EXPECT_EQ(result.imageToArgb(1), direct.imageToArgb(1));
+            } else {
+                EXPECT_EQ(results.back(), test::Bytes(direct.CurrentImageData().begin(),
+                                                      direct.CurrentImageData().end()))
+                    << args.join(' ').toStdString();
+            }
         }
         EXPECT_NE(results[0], results[1]);
+        if (bits < 32) {
+            EXPECT_NE(results[1], results[3]);
+        }
     }
+    // --png decides whether the 256 x 256 32-bit image is stored as a PNG.
+    for (const auto& [policy, png] : {std::pair{"auto", true}, {"none", false}, {"all", true}}) {
+        ASSERT_EQ(runTool({"convert", ico_, out, "--png", policy}).code, kExitOk);
+        const test::Bytes file = test::readFile(out);
+        EXPECT_EQ(file[test::get32(file, 6 + 16 + 12) + 1] == 'P', png) << policy;
+    }
+}
+
+// --cursors reads the cursors of a module that holds icons too, for every command that reads.
+TEST_F(IconToolTest, CursorsOfAModuleThatHoldsIconsToo) {
+    const QString dll = QStringLiteral(TARVO_TEST_DATA "/pe/mixed64.dll");
+    const char* cursorRows =
+        "F: cursor, 3 images|index width height bits hotspot|0 32 32 1 3,5|"
+        "1 16 16 32 8,8|2 16 16 32 8,8";
+    EXPECT_EQ(rows(runTool({"info", dll}).out, dll),
+              "F: icon, 1 image|index width height bits|0 16 16 4");
+    EXPECT_EQ(rows(runTool({"info", dll, "--cursors"}).out, dll), cursorRows);
+    EXPECT_EQ(rows(runTool({"extract", "--cursors", dll, "-o", path("x")}).out, path("x")),
+              "F/0.png|F/1.png|F/2.png");
+    const QString cur = path("c.cur"), flipped = path("f.cur");
+    ASSERT_EQ(runTool({"convert", dll, cur, "--cursors"}).code, kExitOk);
+    EXPECT_EQ(rows(runTool({"info", cur}).out, cur), cursorRows);
+    ASSERT_EQ(
+        runTool({"apply", dll, flipped, "--cursors", "--index", "0", "--flip-horizontal"}).code,
+        kExitOk);
+    TIcon converted, applied;
+    converted.LoadFromFile(cur);
+    applied.LoadFromFile(flipped);
+    EXPECT_EQ(applied.imageToArgb(0), converted.imageToArgb(0).mirrored(true, false));
 }
 
 // The real program: usage errors exit with 2 and show the usage, file errors with 1 naming the
@@ -309,6 +351,7 @@ TEST_F(IconToolTest, ProgramReportsThroughExitCodesAndStdout) {
 
     const QString missing = path("missing.ico"), bad = path("bad.ico"), odd = path("out.xyz");
     const QString out = path("out.png"), usage = "Usage: tarvo-icontool";
+    const QString icons = QStringLiteral(TARVO_TEST_DATA "/pe/icons.dll");
     test::writeFile(bad, {0, 0, 7, 0, 1, 0, 'n', 'o', 't', ' ', 'a', 'n', ' ', 'i', 'c', 'o'});
     for (const auto& [args, code, says] : std::vector<std::tuple<QStringList, int, QString>>{
              {{}, kExitUsage, usage},
@@ -329,6 +372,11 @@ TEST_F(IconToolTest, ProgramReportsThroughExitCodesAndStdout) {
              {{"apply", ico_, out, "--convert", "16x16"}, kExitUsage, usage},
              {{"apply", ico_, out, "--convert", "16x16@7"}, kExitUsage, usage},
              {{"apply", ico_, out, "--convert", "0x16@8"}, kExitUsage, usage},
+             {{"info", ico_, "--cursors"}, kExitUsage, usage},  // not a module
+             {{"info", icons, "--cursors"},
+              kExitFileError,
+              icons + ": The module holds no cursors"},
+             {{"convert", ico_, out, "--png", "some"}, kExitUsage, usage},
              {{"info", missing}, kExitFileError, missing},
              {{"extract", bad, "-o", path("x")}, kExitFileError, bad},
              {{"convert", ico_, odd}, kExitFileError, odd}}) {

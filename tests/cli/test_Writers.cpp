@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -102,11 +105,26 @@ TEST_F(Writers, ConvertWritesAnimatedCursorsAndThePictureOfTheChosenImage) {
     TIcon ani;
     ani.LoadFromFile(path("out.ani"));
     EXPECT_EQ(test::blockOf(ani), test::blockOf(icon));
+    // An icon's frames point at (0, 0), or where --hotspot says: not at its planes and depth.
+    icon.markAsIcon();
+    icon.SaveToFile(path("in.ico"));
+    for (const auto& [args, spot] : {std::pair{QStringList{}, QPoint(0, 0)},
+                                     std::pair{QStringList{"--hotspot", "4,5"}, QPoint(4, 5)}}) {
+        ASSERT_EQ(tool(QStringList{"convert", path("in.ico"), path("icon.ani")} + args), kExitOk);
+        TIcon frames;
+        frames.LoadFromFile(path("icon.ani"));
+        for (int i = 0; i < frames.ImageCount(); ++i)
+            EXPECT_EQ(QPoint(frames.entry(i).planes, frames.entry(i).bitCount), spot) << i;
+    }
     QString json, err;
     QTextStream jo(&json), je(&err);
     ASSERT_EQ(runIconTool({"info", path("out.ani"), "--json"}, jo, je), kExitOk);
     jo.flush();
-    EXPECT_TRUE(json.contains(QStringLiteral("\"frames\":2"))) << json.toStdString();
+    const QJsonObject info = QJsonDocument::fromJson(json.toUtf8()).object();
+    EXPECT_EQ(info["frames"].toInt(), 2) << json.toStdString();
+    // One step per image at the default rate.
+    EXPECT_EQ(info["steps"].toInt(), 2);
+    EXPECT_EQ(info["rates"].toArray(), QJsonArray({int(kAniDefaultRate), int(kAniDefaultRate)}));
     ASSERT_EQ(tool({"convert", path("in.cur"), path("first.png"), "--index", "0"}), kExitOk);
     EXPECT_EQ(QImage(path("first.png")).size(), QSize(6, 4));
     ASSERT_EQ(tool({"convert", path("in.cur"), path("best.png")}), kExitOk);

@@ -11,6 +11,7 @@
 
 #include "TestSupport.h"
 #include "core/AniFormat.h"
+#include "core/DocumentFiles.h"
 #include "raster/Errors.h"
 
 namespace tarvo {
@@ -45,6 +46,15 @@ void expectSamePixels(const QImage& actual, const QImage& expected, int toleranc
     }
 }
 
+// Every pixel as ARGB, the colour of transparent ones included.
+void expectExactPixels(const QImage& actual, const QImage& expected) {
+    ASSERT_EQ(actual.size(), expected.size());
+    for (int i = 0; i < expected.width() * expected.height(); ++i) {
+        const QPoint at(i % expected.width(), i / expected.width());
+        ASSERT_EQ(actual.pixel(at), expected.pixel(at)) << i;
+    }
+}
+
 void load(TIcon& icon, const QString& name, const Bytes& bytes) {
     QTemporaryDir dir;
     test::writeFile(dir.filePath(name), bytes);
@@ -74,14 +84,28 @@ Bytes chunk(const char* id, const Bytes& data) {
     return str(id) + le32(uint32_t(data.size())) + data + Bytes(data.size() % 2, 0);
 }
 const auto riff = [](const Bytes& b, const char* f = "ACON") { return chunk("RIFF", str(f) + b); };
-Bytes anih(uint32_t n, uint32_t flags = 1) {
-    return chunk("anih", le32(36) + le32(n) + le32(n) + Bytes(16) + le32(10) + le32(flags));
+Bytes anih(uint32_t n, uint32_t flags = 1, uint32_t steps = 0, uint32_t rate = kAniDefaultRate) {
+    return chunk("anih", le32(36) + le32(n) + le32(steps ? steps : n) + Bytes(16) + le32(rate) +
+                             le32(flags));
 }
 Bytes fram(const std::vector<Bytes>& frames) {
     Bytes list = str("fram");
     for (const Bytes& f : frames) list = list + chunk("icon", f);
     return chunk("LIST", list);
 }
+Bytes words(const char* id, const std::vector<uint32_t>& values) {
+    Bytes data;
+    for (uint32_t v : values) data = data + le32(v);
+    return chunk(id, data);
+}
+// A "LIST" "INFO" of the title and author given (raw bytes), each ended by a NUL.
+Bytes info(const Bytes& title, const Bytes& author) {
+    Bytes list = str("INFO");
+    if (!title.empty()) list = list + chunk("INAM", title + Bytes{0});
+    if (!author.empty()) list = list + chunk("IART", author + Bytes{0});
+    return chunk("LIST", list);
+}
+const auto utf8 = [](const char* s) { return QString::fromUtf8(s); };
 
 // Three one-image cursor files of different sizes and depths, each with its own hot spot.
 std::vector<Bytes> threeCursors() {
@@ -92,7 +116,8 @@ std::vector<Bytes> threeCursors() {
         icon.AddImage(w, h, bits);
         icon.PasteBitmap(test::testPicture(w, h, uint32_t(x)), 0, 0);
         icon.markAsCursor({x, y});
-        out.push_back(test::blockOf(icon));
+        // As files are written: a 32-bit image's mask follows its alpha.
+        out.push_back(iconFileBytes(test::blockOf(icon), PngPolicy::None));
     }
     return out;
 }
@@ -107,11 +132,37 @@ Bytes blockOfFrames(const std::vector<Bytes>& frames) {
     return dir + images;
 }
 
+// Image `i` of the document: its stored bytes.
+Bytes imageOf(const TIcon& icon, int i) {
+    const IconEntry e = icon.entry(i);
+    return Bytes(icon.ImageBlock() + e.imageOffset,
+                 icon.ImageBlock() + e.imageOffset + e.bytesInRes);
+}
+
+// What the animation shows, step by step: the image's bytes and the step's rate.
+using Shown = std::vector<std::pair<Bytes, uint32_t>>;
+Shown shown(const TIcon& icon) {
+    Shown out;
+    for (const TAnimationStep& s : icon.Animation().value().steps)
+        out.emplace_back(imageOf(icon, s.frame), s.rate);
+    return out;
+}
+
+// Saved as .ani and loaded again; returns the file.
+Bytes reload(TIcon& icon, TIcon& into) {
+    QTemporaryDir dir;
+    saveDocument(icon, dir.filePath("y.ani"));
+    into.LoadFromFile(dir.filePath("y.ani"));
+    return test::readFile(dir.filePath("y.ani"));
+}
+
 TEST(AnimatedCursors, WrittenDocumentReadsBackImageForImage) {
-    // One frame per image: a one-image cursor file carrying the image's entry unchanged.
+    // One frame per image: a one-image cursor file carrying the image's entry unchanged; without
+    // timing of its own every image is one step at the default rate, which needs neither "rate"
+    // nor "seq ".
     const std::vector<Bytes> frames = threeCursors();
     const Bytes block = blockOfFrames(frames), ani = writeAnimatedCursor(block);
-    EXPECT_EQ(ani, riff(anih(3) + chunk("rate", le32(6) + le32(6) + le32(6)) + fram(frames)));
+    EXPECT_EQ(ani, riff(anih(3) + fram(frames)));
     TIcon loaded;
     loaded.AddImage(2, 2, 1);
     load(loaded, "x.ani", ani);
@@ -119,19 +170,137 @@ TEST(AnimatedCursors, WrittenDocumentReadsBackImageForImage) {
     EXPECT_EQ(test::blockOf(loaded), block);  // type, entries, hot spots and images alike
 }
 
+// Steps, rates and names survive saving however the file carried them, and follow the images
+// when one is deleted, one added and the deleted one put back as undo does.
+TEST(AnimatedCursors, TimingAndNamesSurviveSavingAndFollowTheImages) {
+    const std::vector<Bytes> f = threeCursors();
+    struct Case {
+        std::vector<uint32_t> seq, rates;  // empty: no such chunk
+        uint32_t rate, flags;
+        const char *title, *author;
+    };
+    const Case cases[] = {
+        {{}, {}, 10, 1, "", ""},
+        {{}, {5, 6, 7}, 10, 1, "Arrow", ""},
+        {{0, 1, 2, 1, 0}, {1, 2, 3, 4, 5}, 10, 3, "Wait \u231B", "Ann"},
+        {{2, 2, 0}, {}, 4, 0x13, "", "Zo\u00EB"},  // a flag this program does not know is kept
+        {{1, 1}, {8, 9}, 3, 3, "", ""},            // the image deleted below alone
+        {{0, 1, 2}, {9, 9, 9}, 9, 3, "", ""},
+    };
+    // The sequence flag goes with the "seq " chunk, which is written only when needed.
+    auto timing = [](TAnimation a) {
+        a.flags &= ~2u;
+        return a;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << c.seq.size() << " steps, " << c.rates.size() << " rates, " << c.title);
+        const Bytes body = info(str(c.title), str(c.author)) +
+                           anih(3, c.flags, uint32_t(c.seq.size()), c.rate) +
+                           (c.seq.empty() ? Bytes() : words("seq ", c.seq)) +
+                           (c.rates.empty() ? Bytes() : words("rate", c.rates)) + fram(f);
+        TAnimation want{c.rate, c.flags, {}, utf8(c.title), utf8(c.author)};
+        for (size_t i = 0; i < (c.seq.empty() ? 3 : c.seq.size()); ++i)
+            want.steps.push_back(
+                {c.seq.empty() ? int(i) : int(c.seq[i]), c.rates.empty() ? c.rate : c.rates[i]});
+        TIcon icon, again, third;
+        load(icon, "x.ani", riff(body));
+        EXPECT_EQ(test::blockOf(icon), blockOfFrames(f));
+        ASSERT_TRUE(icon.Animation());
+        EXPECT_EQ(timing(*icon.Animation()), timing(want));
+        const Bytes saved = reload(icon, again);
+        EXPECT_EQ(test::blockOf(again), test::blockOf(icon));
+        ASSERT_TRUE(again.Animation());
+        EXPECT_EQ(timing(*again.Animation()), timing(want));
+        EXPECT_EQ(reload(again, third), saved);
+
+        const Shown before = shown(icon);
+        const IconEntry entry = icon.entry(1);
+        const Bytes deleted = imageOf(icon, 1);
+        icon.SelectImage(1);
+        icon.DeleteImage();
+        Shown expected = before;
+        std::erase_if(expected, [&](const auto& step) { return step.first == deleted; });
+        if (expected.empty())  // it had every step: each image left shows in turn
+            for (int i = 0; i < icon.ImageCount(); ++i)
+                expected.emplace_back(imageOf(icon, i), c.rate);
+        EXPECT_EQ(shown(icon), expected);
+        icon.AddImage(8, 8, 4);
+        const Bytes added = imageOf(icon, icon.ImageCount() - 1);
+        expected.emplace_back(added, c.rate);
+        EXPECT_EQ(shown(icon), expected);
+        icon.InsertImage(1, entry, deleted);
+        // One step at the default rate, in its old place when every image was one step in turn.
+        const Shown now = shown(icon);
+        EXPECT_EQ(std::count(now.begin(), now.end(), std::pair(deleted, c.rate)), 1);
+        Shown others = now;
+        std::erase_if(others, [&](const auto& step) { return step.first == deleted; });
+        EXPECT_EQ(others, expected);
+        if (c.seq.empty() || c.seq == std::vector<uint32_t>{0, 1, 2}) {
+            Shown restored = before;
+            restored[1].second = c.rate;
+            restored.emplace_back(added, c.rate);
+            EXPECT_EQ(now, restored);
+        }
+        // A new size and depth for an image leaves the steps alone; written, the edited
+        // document reads back as it is.
+        const std::vector<TAnimationStep> steps = icon.Animation()->steps;
+        icon.SelectImage(0);
+        icon.ChangeFormat(12, 10, 8);
+        ASSERT_TRUE(icon.Animation());
+        EXPECT_EQ(icon.Animation()->steps, steps);
+        TIcon edited;
+        reload(icon, edited);
+        EXPECT_EQ(test::blockOf(edited), test::blockOf(icon));
+        EXPECT_EQ(shown(edited), shown(icon));
+    }
+}
+
 TEST(AnimatedCursors, OtherChunksInAnyOrderAreSkipped) {
     std::vector<Bytes> f = threeCursors();
     f[0].push_back(0xEE);  // odd-sized: a pad byte follows
-    const Bytes info = chunk("LIST", str("INFOINAM") + le32(5) + str("Arrow"));  // 17 bytes
+    const Bytes names = chunk("LIST", str("INFOINAM") + le32(5) + str("Arrow"));  // 17 bytes
     const Bytes rate = chunk("rate", le32(5) + le32(6) + le32(7)), list = fram(f);
     const Bytes bodies[] = {
-        info + anih(3) + rate + list, rate + list + info + anih(3),
-        anih(3) + info + fram({f[0], f[1], f[2], f[1], f[0]}),  // chunks beyond the count
+        names + anih(3) + rate + list,
+        rate + list + names + anih(3),
+        anih(3) + names + chunk("JUNK", Bytes(3)) + fram({f[0], f[1], f[2], f[1], f[0]}),
     };
     for (const Bytes& body : bodies) {
         TIcon icon;
         load(icon, "x.ani", riff(body));
         EXPECT_EQ(test::blockOf(icon), blockOfFrames(f)) << body.size();
+    }
+}
+
+// Sizes found wrong in real files: a list that declares more than it holds is read up to its
+// last whole chunk, and a RIFF size short of the file does not end it.
+TEST(AnimatedCursors, ListsLongerThanTheyAreAndShortRiffSizesOpen) {
+    const std::vector<Bytes> f = threeCursors();
+    const Bytes names = info(str("Busy"), str("Jos\xE9")), rate = words("rate", {5, 6, 7});
+    auto longer = [](Bytes list, uint32_t more) {
+        test::put32(list, 4, test::get32(list, 4) + more);
+        return list;
+    };
+    auto riffSize = [](Bytes file, size_t size) {
+        test::put32(file, 4, uint32_t(size));
+        return file;
+    };
+    const Bytes good = riff(names + anih(3) + rate + fram(f));
+    const std::pair<const char*, Bytes> files[] = {
+        {"garbage after the list", riff(longer(names, 2) + anih(3) + rate + fram(f))},
+        {"an unknown chunk after it", riff(anih(3) + rate + longer(names, 12) + fram(f))},
+        {"past the end of the file", riff(anih(3) + rate + fram(f) + longer(names, 2))},
+        {"RIFF of the names alone", riffSize(good, 4 + names.size())},
+        {"RIFF ending inside a frame", riffSize(good, good.size() - 100)},
+    };
+    const TAnimation want{kAniDefaultRate, 1, {{0, 5}, {1, 6}, {2, 7}}, "Busy", utf8("Jos\u00E9")};
+    for (const auto& [what, file] : files) {
+        SCOPED_TRACE(what);
+        TIcon icon;
+        ASSERT_NO_THROW(load(icon, "x.ani", file));
+        EXPECT_EQ(test::blockOf(icon), blockOfFrames(f));
+        EXPECT_EQ(icon.Animation(), want);
     }
 }
 
@@ -147,6 +316,9 @@ TEST(AnimatedCursors, DamagedFilesAreRefused) {
         {"chunk past the end", riff(anih(1) + slice(one, 0, one.size() - 2))},
         {"image outside its frame", riff(anih(2) + fram({outside, mono}))},
         {"not ACON", riff(anih(1) + one, "AVI ")},
+        {"a step of a frame not there", riff(anih(1, 3, 2) + words("seq ", {0, 1}) + one)},
+        {"fewer steps than the header's", riff(anih(1, 3, 3) + words("seq ", {0, 0}) + one)},
+        {"fewer rates than steps", riff(anih(2) + words("rate", {6}) + fram({mono, mono}))},
     };
     for (const auto& [what, bytes] : files) expectRefused("ani", bytes, what);
 }
@@ -191,15 +363,76 @@ TEST(Modules, OpenWithTheirIconImagesInResourceOrderAndDamagedOnesAreRefused) {
     }
 }
 
+// A module without icons opens as a cursor: its cursors, then the animated cursor's frames, each
+// with its hot spot. One with icons too opens its icons unless asked for its cursors.
+TEST(Modules, CursorsOpenWithTheirHotSpotsAndDamagedOnesAreRefused) {
+    const std::tuple<const char*, int, int, int> arrow{"arrow", 1, 3, 5}, hand{"hand", 4, 9, 1},
+        busy1{"busy1", 32, 8, 8}, busy2{"busy2", 32, 8, 8};
+    using Cursors = std::vector<std::tuple<const char*, int, int, int>>;
+    for (const auto& [name, images, kind] :
+         {std::tuple{"cursors.dll", Cursors{arrow, hand, busy1, busy2}, ModuleImages::IconsFirst},
+          {"mixed64.dll", Cursors{arrow, busy1, busy2}, ModuleImages::Cursors}}) {
+        SCOPED_TRACE(name);
+        TIcon icon;
+        icon.LoadFromFile(kData + name, kind);
+        EXPECT_EQ(icon.fileType(), kTypeCursor);
+        ASSERT_EQ(icon.ImageCount(), int(images.size()));
+        for (int i = 0; i < icon.ImageCount(); ++i) {
+            const auto [picture, bits, x, y] = images[size_t(i)];
+            SCOPED_TRACE(picture);
+            const QImage want(kData + "picture-" + picture + ".png");
+            const IconEntry e = icon.entry(i);
+            EXPECT_EQ(std::tuple(e.width, e.height, e.planes, e.bitCount),
+                      std::tuple(want.width(), want.height(), x, y));
+            EXPECT_EQ(icon.imageBitCount(i), bits);
+            expectSamePixels(icon.imageToArgb(i), want);
+        }
+    }
+    TIcon icon;
+    icon.LoadFromFile(kData + "mixed64.dll");
+    EXPECT_EQ(icon.fileType(), kTypeIcon);
+    ASSERT_EQ(icon.ImageCount(), 1);
+    expectSamePixels(icon.imageToArgb(0), QImage(kData + "picture-1.png"), 1);
+    const Bytes before = test::blockOf(icon);
+    try {
+        icon.LoadFromFile(kData + "icons.dll", ModuleImages::Cursors);
+        ADD_FAILURE() << "accepted";
+    } catch (const EInvalidGraphic& e) {
+        EXPECT_STREQ(e.what(), "The module holds no cursors.");
+    }
+    EXPECT_EQ(test::blockOf(icon), before);
+
+    // A cursor of its hot spot alone, a broken animated cursor, a file cut inside the latter.
+    const Bytes good = test::readFile(kData + "cursors.dll");
+    auto find = [&good](const Bytes& what) {
+        return size_t(std::search(good.begin(), good.end(), what.begin(), what.end()) -
+                      good.begin());
+    };
+    // The arrow's data entry (its size, 308 bytes, then two zero fields) and the .ani file.
+    const size_t entry = find(le32(308) + Bytes(8, 0)), riff = find(str("RIFF"));
+    ASSERT_TRUE(entry < good.size() && riff < good.size());
+    Bytes hotSpotOnly = good, notRiff = good;
+    test::put32(hotSpotOnly, entry, 4);
+    notRiff[riff + 3] = 'X';
+    for (const Bytes& bad : {hotSpotOnly, notRiff, slice(good, 0, riff + 2000)})
+        expectRefused("dll", bad);
+}
+
 // ---- raster pictures -----------------------------------------------------------------------
 
-// Runs ImageMagick on `input` with `options`, writing `format` (such as "BMP3"); returns the file.
-Bytes magick(const QImage& input, QStringList options, QString format) {
+// Runs ImageMagick on `input` (and any further `frames`) with `options`, writing `format` (such
+// as "BMP3"); returns the file.
+Bytes magick(const QImage& input, QStringList options, QString format,
+             const QList<QImage>& frames = {}) {
     QTemporaryDir dir;
-    const QString in = dir.filePath("in.png"), out = dir.filePath("out");
-    EXPECT_TRUE(input.save(in, "PNG"));
-    const auto r = test::runProgram("/usr/bin/convert",
-                                    QStringList{in} + options + QStringList{format + ":" + out});
+    const QString out = dir.filePath("out");
+    QStringList inputs;
+    for (const QImage& frame : QList<QImage>{input} + frames) {
+        inputs.append(dir.filePath(QStringLiteral("in%1.png").arg(inputs.size())));
+        EXPECT_TRUE(frame.save(inputs.back(), "PNG"));
+    }
+    const auto r =
+        test::runProgram("/usr/bin/convert", inputs + options + QStringList{format + ":" + out});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     return test::readFile(out);
 }
@@ -214,12 +447,12 @@ QImage fromColors(int w, int h, const std::vector<QRgb>& colors, int cell = 1) {
     return image;
 }
 
-TEST(RasterPictures, GifKeepsItsPaletteAndTransparentPixelsTurnBlack) {
+TEST(RasterPictures, GifKeepsItsPaletteAndTransparentPixelsStayTransparent) {
     QImage picture(16, 16, QImage::Format_ARGB32);  // 247 different colours, 9 holes
     for (int i = 0; i < 256; ++i)
         picture.setPixel(i % 16, i / 16, i % 29 ? qRgb(i, i * 7 & 255, 255 - i) : 0);
     Bytes gif = magick(picture, {}, "GIF");
-    // The transparent entry gets a colour of its own: black there would prove nothing.
+    // The transparent entry gets a colour of its own, which turns black.
     const Bytes gce = {0x21, 0xF9, 0x04};
     const auto control = std::search(gif.begin(), gif.end(), gce.begin(), gce.end());
     ASSERT_EQ(gif[10] & 0x87, 0x87) << "expected a global table of 256 colours";
@@ -229,9 +462,45 @@ TEST(RasterPictures, GifKeepsItsPaletteAndTransparentPixelsTurnBlack) {
     load(icon, "p.gif", gif);
     ASSERT_EQ(icon.BitCount(), 8);
     for (size_t i = 0; i < 768; ++i)
-        ASSERT_EQ(icon.ColorTable()[i / 3 * 4 + 2 - i % 3], gif[13 + i]) << i;
-    for (int i = 0; i < 256; i += 29) picture.setPixel(i % 16, i / 16, qRgb(0, 0, 0));
-    expectSamePixels(icon.imageToArgb(icon.CurrentIndex()), picture);
+        ASSERT_EQ(icon.ColorTable()[i / 3 * 4 + 2 - i % 3], i / 3 == control[6] ? 0 : gif[13 + i])
+            << i;
+    expectExactPixels(icon.imageToArgb(icon.CurrentIndex()), picture);  // holes clear and black
+}
+
+// A transparent colour (a PNG's tRNS chunk for palette, grey and RGB pictures, a GIF's
+// transparent index, here in the first frame of an animation) opens at the file's own depth,
+// those pixels transparent and black. Alpha between clear and opaque opens at 32 bits.
+TEST(RasterPictures, TransparentColoursOpenAsTheMaskAndPartialAlphaAtThirtyTwoBits) {
+    const auto holes = [](std::vector<QRgb> colors) {
+        QImage image = fromColors(9, 7, colors).convertToFormat(QImage::Format_ARGB32);
+        for (int i = 2; i < 63; i += 5) image.setPixel(i % 9, i / 9, 0);
+        return image;
+    };
+    const QImage colored = holes({qRgb(0, 132, 255), qRgb(255, 0, 132), qRgb(132, 255, 0)});
+    const QImage grey = holes({qRgb(40, 40, 40), qRgb(200, 200, 200), qRgb(255, 255, 255)});
+    QImage translucent = colored;
+    for (int x = 0; x < 9; ++x) translucent.setPixel(x, 3, qRgba(0, 0, 255, 128));
+    const QImage second = fromColors(9, 7, {qRgb(255, 255, 255)});
+    const std::tuple<QImage, QStringList, const char*, int> cases[] = {
+        {colored, {}, "PNG8", 8},
+        {grey, {"-type", "GrayscaleAlpha"}, "PNG", 24},
+        {colored, {}, "PNG24", 24},
+        {colored, {}, "GIF", 8},
+        {translucent, {"-type", "PaletteAlpha"}, "PNG", 32},
+    };
+    for (const auto& [picture, options, output, bits] : cases) {
+        SCOPED_TRACE(std::string(output) + " " + options.join(' ').toStdString());
+        const bool gif = output == std::string("GIF");
+        const Bytes file = magick(picture, options, output, gif ? QList{second} : QList<QImage>{});
+        if (gif) {
+            const Bytes loop = str("NETSCAPE2.0");
+            ASSERT_NE(std::search(file.begin(), file.end(), loop.begin(), loop.end()), file.end());
+        }
+        TIcon icon;
+        load(icon, "p", file);
+        EXPECT_EQ(icon.BitCount(), bits);
+        expectExactPixels(icon.imageToArgb(icon.CurrentIndex()), picture);
+    }
 }
 
 // A bilevel table with white first keeps its colours; 16-bit channels become 32-bit images. The

@@ -24,10 +24,15 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*"; shot "failure-$(basename "$0" .sh)"; exit 1; }
 start() { "$app" "$@" & pid=$!; }
 # Waits for a visible window whose title matches; prints its id.
+# A search can meet a window the window manager is just closing (BadWindow): it is asked again.
 window() {
   local id
-  id=$(timeout 30 xdotool search --sync --onlyvisible --name "$1" | head -n 1) || return 1
-  [ -n "$id" ] && echo "$id"
+  for _ in $(seq 150); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+    [ -n "$id" ] && echo "$id" && return 0
+    sleep 0.2
+  done
+  return 1
 }
 shot() { import -window root "$artifacts/$1.png" 2>/dev/null; }
 # Number of screen pixels of exactly one colour, from a screenshot.

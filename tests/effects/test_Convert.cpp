@@ -79,5 +79,58 @@ TEST(BuildPalette256, BlackFirstThenColoursInScanOrderUpTo256) {
     for (QRgb entry : BuildPalette256(faint)) EXPECT_EQ(entry & 0xFFFFFF, 0u);
 }
 
+// Dithering keeps light colours the 16-colour table lacks, on average over an area, where the
+// nearest colour loses them; transparent pixels stay transparent, and a picture made of table
+// colours comes out the same either way.
+TEST(ConvertImage, DitherKeepsColoursTheTableLacksOnAverage) {
+    auto paint = [](TIcon& icon, int bits, auto colourAt) {
+        icon.AddImage(64, 64, bits);
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x) {
+                const QRgb c = colourAt(x, y);
+                if (bits == 32) {
+                    icon.WorkBitmap().setPixel(x, y, c);
+                } else {
+                    icon.SetPixelValue(x, y, qAlpha(c) ? rgbToColorValue(c) : Transparent);
+                }
+            }
+        if (bits != 32) icon.StoreImage(), icon.SelectImage(0);
+    };
+    for (int from : {24, 32}) {
+        for (QRgb light : {qRgb(255, 200, 200), qRgb(220, 240, 255), qRgb(250, 235, 160)}) {
+            const auto at = [light](int x, int y) { return (x + y) % 11 ? light : 0u; };
+            double miss[2] = {};
+            for (bool dither : {false, true}) {
+                TIcon icon;
+                paint(icon, from, at);
+                ConvertImage(icon, 64, 64, 4, false, dither);
+                const QImage out = icon.imageToArgb(0);
+                double sum[3] = {};
+                int n = 0;
+                for (int y = 0; y < 64; ++y)
+                    for (int x = 0; x < 64; ++x) {
+                        const QRgb c = out.pixel(x, y);
+                        ASSERT_EQ(qAlpha(c) == 0, at(x, y) == 0u) << x << "," << y;
+                        if (!qAlpha(c)) continue;
+                        sum[0] += qRed(c), sum[1] += qGreen(c), sum[2] += qBlue(c), ++n;
+                    }
+                for (int ch = 0; ch < 3; ++ch) {
+                    const int want = ch == 0 ? qRed(light) : ch == 1 ? qGreen(light) : qBlue(light);
+                    miss[dither] = std::max(miss[dither], std::abs(sum[ch] / n - want));
+                }
+            }
+            EXPECT_GT(miss[0], 15) << from << std::hex << " " << light;
+            EXPECT_LT(miss[1], 4) << from << std::hex << " " << light;
+        }
+    }
+    const QRgb table[] = {0xFF000000, 0xFF800000, 0xFF008000, 0xFFC0C0C0, 0xFFFFFF00, 0xFF0000FF};
+    TIcon plain, dithered;
+    for (TIcon* icon : {&plain, &dithered})
+        paint(*icon, 24, [&](int x, int y) { return table[(x / 3 + y / 5) % 6]; });
+    ConvertImage(plain, 64, 64, 4, false, false);
+    ConvertImage(dithered, 64, 64, 4, false, true);
+    EXPECT_EQ(dithered.imageToArgb(0), plain.imageToArgb(0));
+}
+
 }  // namespace
 }  // namespace tarvo

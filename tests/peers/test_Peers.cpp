@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "core/DocumentFiles.h"
 #include "core/Icon.h"
 
 namespace tarvo {
@@ -71,6 +72,22 @@ TEST(PeersWriteWeRead, ImageMagickAndIcotoolIconsWithBitmapAndPngEntries) {
             EXPECT_TRUE(samePixels(icon.imageToArgb(i), pictures[size_t(i)]))
                 << file.toStdString() << " image " << i;
         }
+        // Saved again unchanged, every PNG entry goes back byte for byte.
+        const QString again = dir.filePath("again.ico");
+        saveDocument(icon, again);
+        const test::Bytes before = test::readFile(file), after = test::readFile(again);
+        for (int i = 0; i < 3; ++i) {
+            auto entry = [i](const test::Bytes& b) {
+                const uint32_t size = test::get32(b, 6 + 16 * size_t(i) + 8);
+                const uint32_t offset = test::get32(b, 6 + 16 * size_t(i) + 12);
+                return test::Bytes(b.begin() + offset, b.begin() + offset + size);
+            };
+            const test::Bytes was = entry(before);
+            if (was.size() > 4 && was[1] == 'P' && was[2] == 'N' && was[3] == 'G') {
+                EXPECT_EQ(entry(after), was) << file.toStdString() << " image " << i;
+            }
+        }
+        EXPECT_LT(after.size(), before.size() * 3 / 2) << file.toStdString();
     }
 }
 
@@ -128,18 +145,46 @@ std::vector<QImage> buildDocument(TIcon& icon, const std::vector<std::pair<int, 
     return pictures;
 }
 
-TEST(PeersReadWeWrite, IcotoolAndImageMagickReadOurIconAndCursor) {
+// Pillow's reading of every image of an icon, each written as DIR/pil-<index>.png (Pillow
+// lists the images largest first; the order in the file is the order of their data).
+const char* const kPillowScript = R"(
+import sys
+from PIL import IcoImagePlugin
+with open(sys.argv[1], 'rb') as f:
+    ico = IcoImagePlugin.IcoFile(f)
+    order = sorted(range(len(ico.entry)), key=lambda i: ico.entry[i]['offset'])
+    for rank, i in enumerate(order):
+        ico.frame(i).convert('RGBA').save('%s/pil-%d.png' % (sys.argv[2], rank))
+)";
+
+// Every image we write, as bitmaps or PNG entries, reads back the same in icotool, ImageMagick
+// and Pillow; icotool lists the icon's and the cursor's fields as we wrote them.
+TEST(PeersReadWeWrite, IcotoolImageMagickAndPillowReadOurIconAndCursor) {
     QTemporaryDir dir;
-    const std::vector<std::pair<int, int>> formats{{16, 1}, {24, 4}, {32, 8}, {48, 24}, {256, 32}};
+    const std::vector<std::pair<int, int>> formats{{16, 1},  {24, 4},  {32, 8},
+                                                   {48, 24}, {64, 32}, {256, 32}};
     TIcon icon;
     const std::vector<QImage> pictures = buildDocument(icon, formats);
     const QString ico = dir.filePath("ours.ico"), cur = dir.filePath("ours.cur");
-    icon.SaveToFile(ico);
+    for (PngPolicy png : {PngPolicy::Auto, PngPolicy::All, PngPolicy::None}) {
+        SCOPED_TRACE(int(png));
+        saveDocument(icon, ico, png);
+        const QString x = dir.filePath(QStringLiteral("x%1").arg(int(png)));
+        ASSERT_TRUE(QDir().mkpath(x));
+        runPeer(kIcotool, {"-x", "-o", x, ico});
+        runPeer(kMagick, {ico, "PNG32:" + x + "/magick-%d.png"});
+        runPeer("/usr/bin/python3", {"-c", kPillowScript, ico, x});
+        for (size_t i = 0; i < formats.size(); ++i) {
+            const auto [size, bits] = formats[i];
+            const QString icotool =
+                QStringLiteral("%1/ours_%2_%3x%3x%4.png").arg(x).arg(i + 1).arg(size).arg(bits);
+            for (const QString& file : {icotool, QStringLiteral("%1/magick-%2.png").arg(x).arg(i),
+                                        QStringLiteral("%1/pil-%2.png").arg(x).arg(i)})
+                EXPECT_TRUE(samePixels(QImage(file), pictures[i])) << file.toStdString();
+        }
+    }
     icon.markAsCursor(QPoint(5, 7));
-    icon.SaveToFile(cur);
-
-    ASSERT_TRUE(QDir().mkpath(dir.filePath("x")));
-    runPeer(kIcotool, {"-x", "-o", dir.filePath("x"), ico});
+    saveDocument(icon, cur);
     QStringList icoList, curList, sizes;
     for (size_t i = 0; i < formats.size(); ++i) {
         const auto [size, bits] = formats[i];
@@ -153,9 +198,6 @@ TEST(PeersReadWeWrite, IcotoolAndImageMagickReadOurIconAndCursor) {
         icoList << "--icon " + fields;
         curList << "--cursor " + fields + " --hotspot-x=5 --hotspot-y=7";
         sizes << QStringLiteral("%1 %1").arg(size);
-        const QImage extracted(
-            dir.filePath(QStringLiteral("x/ours_%1_%2x%2x%3.png").arg(i + 1).arg(size).arg(bits)));
-        EXPECT_TRUE(samePixels(extracted, pictures[i])) << bits;
     }
     EXPECT_EQ(runPeer(kIcotool, {"-l", ico}).join('\n').toStdString(),
               icoList.join('\n').toStdString());
