@@ -140,6 +140,8 @@ std::vector<ScannerInfo> listScanners() {
 
 QImage scan(const QString& device, const ScanProgress& progress) {
     ensureSane();
+    // Without a choice the first scanner is used; without any, say so plainly.
+    if (device.isEmpty() && listScanners().empty()) fail(QStringLiteral("No scanner was found."));
     SANE_Handle raw = nullptr;
     SANE_Status status = sane_open(device.toUtf8().constData(), &raw);
     if (status != SANE_STATUS_GOOD || !raw)

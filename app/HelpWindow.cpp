@@ -33,6 +33,11 @@ THelpWindow::THelpWindow(QWidget* owner) : QMainWindow(owner), browser_(new QTex
     setWindowTitle(QStringLiteral("Tarvo Iconworks Help"));
     setWindowIcon(applicationIcon());
     resize(820, 640);
+    // Escape closes the manual, as it does a dialog.
+    auto* close = new QAction(this);
+    close->setShortcut(QKeySequence(Qt::Key_Escape));
+    connect(close, &QAction::triggered, this, &QWidget::close);
+    addAction(close);
     browser_->setOpenExternalLinks(true);
     setCentralWidget(browser_);
 

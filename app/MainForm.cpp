@@ -232,30 +232,32 @@ void TMainForm::createActions() {
     connect(makeAction("FileOpen", "&Open...", {K("Ctrl+O")}, "Open|Opens an existing file",
                        "document-open"),
             &QAction::triggered, this, &TMainForm::FileOpenExecute);
-    connect(makeAction("FileClose", "&Close", {}, "Close", "window-close"), &QAction::triggered,
-            this, &TMainForm::FileCloseExecute);
+    connect(makeAction("FileClose", "&Close", {K("Ctrl+F4")}, "Close", "window-close"),
+            &QAction::triggered, this, &TMainForm::FileCloseExecute);
     connect(makeAction("FileSave", "&Save", {K("Ctrl+S")}, "Save", "document-save"),
             &QAction::triggered, this,
             [this] { forward([this](TChildForm& c) { SaveDocument(c); }); });
-    connect(makeAction("FileSaveAs", "Save &As..."), &QAction::triggered, this,
-            [this] { forward([this](TChildForm& c) { SaveDocumentAs(c, c.windowTitle()); }); });
+    connect(makeAction("FileSaveAs", "Save &As...", {K("Ctrl+Shift+S")}), &QAction::triggered, this,
+            [this] { forward([this](TChildForm& c) { SaveDocumentAs(c, c.caption()); }); });
     connect(makeAction("SaveAll1", "Save All"), &QAction::triggered, this,
             &TMainForm::SaveAll1Click);
-    connect(makeAction("TwainSettings", "TWAIN Settings..."), &QAction::triggered, this, [this] {
-        // The devices are listed each time, so a scanner or camera plugged in later shows up.
-        try {
-            twainDlg_->setScanners(listScanners());
-        } catch (const std::exception&) {
-            twainDlg_->setScanners({});
-        }
-        try {
-            twainDlg_->setCameras(listCameras());
-        } catch (const std::exception&) {
-            twainDlg_->setCameras({});
-        }
-        execDialog(*twainDlg_);
-    });
-    connect(makeAction("WebCamera", "WEB Camera..."), &QAction::triggered, this,
+    connect(makeAction("TwainSettings", "Scanner and Camera..."), &QAction::triggered, this,
+            [this] {
+                // The devices are listed each time, so a scanner or camera plugged in later shows
+                // up.
+                try {
+                    twainDlg_->setScanners(listScanners());
+                } catch (const std::exception&) {
+                    twainDlg_->setScanners({});
+                }
+                try {
+                    twainDlg_->setCameras(listCameras());
+                } catch (const std::exception&) {
+                    twainDlg_->setCameras({});
+                }
+                execDialog(*twainDlg_);
+            });
+    connect(makeAction("WebCamera", "Camera..."), &QAction::triggered, this,
             &TMainForm::WebCameraExecute);
     connect(makeAction("ScanNow", "Scan Now..."), &QAction::triggered, this,
             &TMainForm::ScanNowExecute);
@@ -328,11 +330,11 @@ void TMainForm::createActions() {
             [this] { forward([](TChildForm& c) { c.session().deleteImage(); }); });
 
     // Image transforms, and the document window's own commands
-    connect(
-        makeAction("ToolsFlipVerical", "Flip Verical", {}, "Flip Vertical", "object-flip-vertical"),
-        &QAction::triggered, this,
-        [this] { forward([](TChildForm& c) { c.session().flip(true); }); });
-    connect(makeAction("TollsFilpHorizontal", "Filp Horizontal", {}, "Filp Horizontal",
+    connect(makeAction("ToolsFlipVerical", "Flip Vertical", {}, "Flip Vertical",
+                       "object-flip-vertical"),
+            &QAction::triggered, this,
+            [this] { forward([](TChildForm& c) { c.session().flip(true); }); });
+    connect(makeAction("TollsFilpHorizontal", "Flip Horizontal", {}, "Flip Horizontal",
                        "object-flip-horizontal"),
             &QAction::triggered, this,
             [this] { forward([](TChildForm& c) { c.session().flip(false); }); });
@@ -609,7 +611,9 @@ void TMainForm::createMenus() {
         for (qsizetype i = 0; i < list.size(); ++i) {
             TChildForm* child = list[i];
             QAction* a =
-                window->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(child->windowTitle()));
+                window->addAction(QStringLiteral("&%1 %2%3")
+                                      .arg(i + 1)
+                                      .arg(child->caption(), child->Modified() ? "*" : ""));
             a->setCheckable(true);
             a->setChecked(child == activeChild());
             connect(a, &QAction::triggered, this,
@@ -797,14 +801,14 @@ void TMainForm::FileNewExecute() {
         return;
     }
     ++NewDocCount;
-    child->setWindowTitle(QStringLiteral("Icon%1").arg(NewDocCount));
+    child->setCaption(QStringLiteral("Icon%1").arg(NewDocCount));
     addChild(child);
 }
 
 TChildForm* TMainForm::newAcquiredDocument(std::unique_ptr<TIcon> document) {
     auto* child = new TChildForm(*this, 32, 32, 32);
     ++NewDocCount;
-    child->setWindowTitle(QStringLiteral("Icon%1").arg(NewDocCount));
+    child->setCaption(QStringLiteral("Icon%1").arg(NewDocCount));
     addChild(child);
     child->adoptDocument(std::move(document));
     return child;
@@ -838,8 +842,7 @@ void TMainForm::ScanNowExecute() {
 void TMainForm::WebCameraExecute() {
     const int camera = twainDlg_->CameraComboBox->currentIndex();
     if (twainDlg_->selectedCamera().isEmpty() || camera < 0) {
-        message(QMessageBox::Critical, QString(),
-                QStringLiteral("Camera Direct Show Source was not selected!"), {});
+        message(QMessageBox::Critical, QString(), QStringLiteral("No camera is selected."), {});
         return;
     }
     TWebCameraDlg dialog(this);
@@ -895,7 +898,7 @@ bool TMainForm::SaveDocument(TChildForm& window) {
     const QString ext = QFileInfo(name).suffix().toLower();
     // Modules are only read; they are saved under another name.
     if (name.isEmpty() || ext == QLatin1String("exe") || ext == QLatin1String("dll"))
-        return SaveDocumentAs(window, window.windowTitle());
+        return SaveDocumentAs(window, window.caption());
     // Typed text and a floating selection are part of what is saved.
     window.session().finishEditing();
     TIcon& icon = window.Document();
@@ -956,7 +959,7 @@ bool TMainForm::SaveDocumentAs(TChildForm& window, const QString& suggested) {
         window.FileName = previous;
         return true;
     }
-    window.setWindowTitle(QFileInfo(name).fileName());
+    window.setCaption(QFileInfo(name).fileName());
     return true;
 }
 
@@ -1080,8 +1083,20 @@ void TMainForm::updateActions() {
     menus_.value("Edit")->menuAction()->setVisible(document);
     for (const char* m : {"Text", "Tools", "Effects", "Window"})
         menus_.value(m)->menuAction()->setVisible(document);
-    action("FileSave")->setEnabled(document);
-    action("FileSaveAs")->setEnabled(document);
+    // Commands that need a document are off without one, rather than doing nothing.
+    for (const char* n :
+         {"FileSave", "FileSaveAs", "FileClose", "ToolsAddIcon", "ToolsFlipVerical",
+          "TollsFilpHorizontal", "ToolsRotateLeft", "ToolsRotateRight", "ToolsRotateAngle",
+          "ToolsShiftLeft", "ToolsShiftRight", "ToolsShiftUp", "ToolsShiftDown", "ZoomInItem",
+          "ZoomOutItem", "ToolsConvertImage", "FontItem", "EditSelectAll"})
+        action(n)->setEnabled(document);
+    toolGroup_->setEnabled(document);
+    // The mark of unsaved changes in each window's title (and the frame's, when maximized).
+    // Only on a change, and not during a drag: retitling a maximized window loses the drag's
+    // mouse grab.
+    for (TChildForm* c : children())
+        if (!c->session().drawing() && c->isWindowModified() != c->Modified())
+            c->setWindowModified(c->Modified());
     setUndoEnabled(document && child->session().canUndo());
     setRedoEnabled(document && child->session().canRedo());
     setDeleteIconEnabled(document && child->Document().ImageCount() > 1);

@@ -18,7 +18,7 @@ namespace tarvo {
 
 namespace {
 
-constexpr int kSizes[] = {16, 32, 48, 64};
+constexpr int kSizes[] = {16, 24, 32, 48, 64, 128, 256};
 constexpr int kBitCounts[] = {1, 4, 8, 24, 32};
 
 int parseSide(const QString& text, bool* ok) {
@@ -34,17 +34,18 @@ TIconForm::TIconForm(QWidget* parent) : QDialog(parent) {
     auto* sizeBox = new QGroupBox(QStringLiteral("Size"), this);
     auto* sizeLayout = new QVBoxLayout(sizeBox);
     RadioGroup1 = new QButtonGroup(this);
-    for (int i = 0; i < 4; ++i) {
-        auto* b = new QRadioButton(QStringLiteral("%1x%1").arg(kSizes[i]), sizeBox);
+    for (int i = 0; i < int(std::size(kSizes)); ++i) {
+        auto* b = new QRadioButton(QStringLiteral("%1 x %1").arg(kSizes[i]), sizeBox);
         sizeLayout->addWidget(b);
         RadioGroup1->addButton(b, i);
     }
-    RadioGroup1->button(1)->setChecked(true);
+    RadioGroup1->button(2)->setChecked(true);
 
     auto* colorBox = new QGroupBox(QStringLiteral("Colors"), this);
     auto* colorLayout = new QVBoxLayout(colorBox);
     ColorRadioGroup = new QButtonGroup(this);
-    const char* colorNames[] = {"monochrome", "16 colors", "256 colors", "true color", "XP"};
+    const char* colorNames[] = {"monochrome", "16 colors", "256 colors", "true color",
+                                "32 bits with alpha"};
     for (int i = 0; i < 5; ++i) {
         auto* b = new QRadioButton(QString::fromLatin1(colorNames[i]), colorBox);
         colorLayout->addWidget(b);
@@ -102,12 +103,25 @@ TIconForm::TIconForm(QWidget* parent) : QDialog(parent) {
 }
 
 void TIconForm::prepareForNew() {
+    setWindowTitle(QStringLiteral("New Icon Image Type"));
+    // What New offered last, not what a conversion filled in since.
+    if (newValues_) {
+        WidthEdt->setText(newValues_->width);
+        HeightEdt->setText(newValues_->height);
+        if (QAbstractButton* b = ColorRadioGroup->button(newValues_->color)) b->setChecked(true);
+        if (QAbstractButton* b = RadioGroup1->button(newValues_->size)) b->setChecked(true);
+        newValues_.reset();
+    }
     StretchCheckBox->hide();
     DitherCheckBox->hide();
     ErrorLbl->hide();
 }
 
 void TIconForm::prepareForConvert(int width, int height) {
+    setWindowTitle(QStringLiteral("Convert Image"));
+    if (!newValues_)
+        newValues_ = NewValues{WidthEdt->text(), HeightEdt->text(), ColorRadioGroup->checkedId(),
+                               RadioGroup1->checkedId()};
     StretchCheckBox->show();
     DitherCheckBox->show();
     DitherCheckBox->setChecked(false);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <optional>
 
 class QButtonGroup;
 class QCheckBox;
@@ -48,6 +49,13 @@ class TIconForm : public QDialog {
   private:
     // The problem with the typed size, or an empty string when it is usable.
     QString sizeProblem() const;
+
+    // New's values while the dialog serves Convert Image, to be offered again by New.
+    struct NewValues {
+        QString width, height;
+        int color = -1, size = -1;
+    };
+    std::optional<NewValues> newValues_;
 };
 
 }  // namespace tarvo

@@ -120,7 +120,7 @@ TChildForm::TChildForm(TEditorHost& host, int width, int height, int bits, QWidg
     for (QAction* a : systemMenu() ? systemMenu()->actions() : QList<QAction*>())
         a->setShortcuts({});
     buildWidgets();
-    setWindowTitle(QStringLiteral("Icon1"));
+    setCaption(QStringLiteral("Icon1"));
     resize(783, 540);
     FillImageList();
     FitZoom();
@@ -271,7 +271,7 @@ void TChildForm::adoptDocument(std::unique_ptr<TIcon> document) {
 }
 
 void TChildForm::DocumentLoaded(const QString& fileName) {
-    setWindowTitle(QFileInfo(fileName).fileName());
+    setCaption(QFileInfo(fileName).fileName());
     FileName = fileName;
     FillImageList();
     host_.UpdateColors();
@@ -616,7 +616,7 @@ void TChildForm::closeEvent(QCloseEvent* event) {
     session_->finishEditing();
     if (Modified()) {
         if (QMdiArea* area = mdiArea()) area->setActiveSubWindow(this);
-        const QString caption = windowTitle();
+        const QString caption = this->caption();
         switch (askToSave(QStringLiteral("Save changes to %1?").arg(caption), caption)) {
             case QMessageBox::Yes:
                 // A save that did not happen keeps the window and its changes.

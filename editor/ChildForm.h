@@ -37,6 +37,9 @@ class TChildForm : public QMdiSubWindow, private TSessionHost {
     const TIcon& Document() const { return session_->document(); }
 
     QString FileName;
+    // The window's caption: the document's name. The title adds the mark of unsaved changes.
+    QString caption() const { return QString(windowTitle()).remove(QStringLiteral("[*]")); }
+    void setCaption(const QString& name) { setWindowTitle(name + QStringLiteral("[*]")); }
     bool Modified() const { return session_->modified(); }
     void SetModified(bool modified) { session_->setModified(modified); }
     int Zoom() const { return session_->view.zoom; }

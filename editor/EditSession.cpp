@@ -317,6 +317,8 @@ void EditSession::mouseUp() {
         icon.StoreImage();
         icon.SelectImage(icon.CurrentIndex());
     }
+    // The size of a shape is shown while it is drawn.
+    if (toolCode(mode) >= 1 && toolCode(mode) <= 5) host_.setStatusText(3, QString());
     notify(TSessionHost::Pixels);
 }
 

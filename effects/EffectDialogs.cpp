@@ -178,7 +178,7 @@ TRotateDlg::TRotateDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Rotate Angle"));
     auto* grid = new QGridLayout;
     TrackBar = slider(0, 360, 180, 30, this);
-    ALbl = addRow(grid, QStringLiteral("Ange:"), TrackBar,
+    ALbl = addRow(grid, QStringLiteral("Angle:"), TrackBar,
                   [](int v) { return QStringLiteral("%1\u00B0").arg(v - 180); });
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

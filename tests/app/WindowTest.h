@@ -107,7 +107,10 @@ class Tools : public MainWindow {
         move(c, to);
         release(c, to);
     }
-    void useTool(const char* name) { form->action(name)->trigger(); }
+    void useTool(const char* name) {
+        form->updateActions();
+        form->action(name)->trigger();
+    }
 };
 
 }  // namespace tarvo::test

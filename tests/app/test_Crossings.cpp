@@ -143,8 +143,8 @@ TEST_F(Tools, WritingOneImageOfSeveralAsAPictureKeepsTheDocumentUnsaved) {
     TChildForm* c = document("16", 4);
     c->session().addImage(24, 24, 32);
     saveName = file("one.png");
-    ASSERT_TRUE(form->SaveDocumentAs(*c, c->windowTitle()));
-    EXPECT_EQ(c->windowTitle(), "Icon1");
+    ASSERT_TRUE(form->SaveDocumentAs(*c, c->caption()));
+    EXPECT_EQ(c->caption(), "Icon1");
     EXPECT_TRUE(c->FileName.isEmpty());
     EXPECT_TRUE(c->Modified());
     EXPECT_EQ(QImage(saveName).size(), QSize(24, 24));

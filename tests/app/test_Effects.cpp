@@ -56,8 +56,8 @@ TEST_F(Effects, CancelRestoresTheImageAndLeavesARedoableStep) {
 }
 
 TEST_F(Effects, ASelectionIsPreviewedOnCopiesAndRestoredUntouched) {
-    useTool("ToolsRectangleSelection");
     TChildForm* c = picture();
+    useTool("ToolsRectangleSelection");
     drag(*c, {1, 1}, {4, 4});
     ASSERT_TRUE(c->session().floating());
     const QImage floating = c->session().floating()->image->imageToArgb(0);
@@ -107,8 +107,8 @@ TEST_F(Effects, FiltersAndTheirDialogs) {
 }
 
 TEST_F(Effects, TransformsOfSelectionsTextAndConversions) {
-    useTool("ToolsRectangleSelection");
     TChildForm* c = document("16", 3);
+    useTool("ToolsRectangleSelection");
     drag(*c, {4, 6}, {9, 7});
     ASSERT_EQ(c->session().floating()->rect, (TRect{4, 6, 10, 8}));
     form->action("ToolsRotateLeft")->trigger();

@@ -39,12 +39,12 @@ TEST_F(MainWindow, StartsEmptyAndNumbersNewDocuments) {
 
     TChildForm* first = newDocument("48", "40", 2);
     ASSERT_TRUE(first);
-    EXPECT_EQ(first->windowTitle(), "Icon1");
+    EXPECT_EQ(first->caption(), "Icon1");
     EXPECT_EQ(first->Document().GetSize(), QSize(48, 40));
     EXPECT_EQ(first->Document().BitCount(), 8);
     EXPECT_FALSE(first->Modified());
     EXPECT_TRUE(first->FileName.isEmpty());
-    EXPECT_EQ(newDocument()->windowTitle(), "Icon2");
+    EXPECT_EQ(newDocument()->caption(), "Icon2");
     form->updateActions();
     EXPECT_TRUE(form->menu("Edit")->menuAction()->isVisible());
     EXPECT_TRUE(form->menu("Tools")->menuAction()->isVisible());
@@ -63,7 +63,7 @@ TEST_F(MainWindow, TheNewImageDialogRefusesSizesThatMakeNoImage) {
     EXPECT_EQ(messages.size(), 1);
     // Larger than 256 is fine.
     ASSERT_TRUE(newDocument("300", "20", 3));
-    EXPECT_EQ(form->activeChild()->windowTitle(), "Icon1");
+    EXPECT_EQ(form->activeChild()->caption(), "Icon1");
 }
 
 TEST_F(MainWindow, RecentFilesAreKeptByTheRules) {
@@ -104,7 +104,7 @@ TEST_F(MainWindow, OpensFilesAndRefusesUnreadableOnes) {
 
     TChildForm* child = form->OpenDocument(file("two.ico"));
     ASSERT_TRUE(child);
-    EXPECT_EQ(child->windowTitle(), "two.ico");
+    EXPECT_EQ(child->caption(), "two.ico");
     EXPECT_EQ(child->FileName, file("two.ico"));
     EXPECT_FALSE(child->Modified());
     EXPECT_EQ(child->session().history().size(), 2u);
@@ -252,20 +252,20 @@ TEST_F(MainWindow, OpenGoesThroughThePreviewDialog) {
     };
     form->action("FileOpen")->trigger();
     ASSERT_EQ(form->children().size(), 1);
-    EXPECT_EQ(form->activeChild()->windowTitle(), "chosen.ico");
+    EXPECT_EQ(form->activeChild()->caption(), "chosen.ico");
 }
 
 TEST_F(MainWindow, ScansBecomeNewDocumentsAndTheCameraNeedsASource) {
     form->action("ScanNow")->trigger();  // no source chosen: the first scanner
     ASSERT_EQ(form->children().size(), 1) << messages.join('\n').toStdString();
     TChildForm* scan = form->activeChild();
-    EXPECT_EQ(scan->windowTitle(), "Icon1");
+    EXPECT_EQ(scan->caption(), "Icon1");
     EXPECT_TRUE(scan->Modified());
     EXPECT_TRUE(scan->FileName.isEmpty());
     EXPECT_EQ(scan->Document().GetSize(), QSize(157, 196));
     EXPECT_EQ(scan->session().history().size(), 1u);
     form->action("WebCamera")->trigger();
-    EXPECT_EQ(messages, QStringList{"Camera Direct Show Source was not selected!"});
+    EXPECT_EQ(messages, QStringList{"No camera is selected."});
     EXPECT_EQ(lastIcon, QMessageBox::Critical);
 }
 
@@ -289,7 +289,7 @@ TEST_F(MainWindow, AFrozenCameraFrameBecomesANewDocument) {
     form->action("WebCamera")->trigger();
     ASSERT_EQ(form->children().size(), 1);
     TChildForm* shot = form->activeChild();
-    EXPECT_EQ(shot->windowTitle(), "Icon1");
+    EXPECT_EQ(shot->caption(), "Icon1");
     EXPECT_TRUE(shot->Modified());
     EXPECT_EQ(shot->Document().GetSize(), QSize(320, 240));
     EXPECT_EQ(shot->Document().BitCount(), 24);

@@ -28,8 +28,8 @@ class Selections : public test::Tools {
 };
 
 TEST_F(Selections, ARectangleDragLiftsTheAreaAndAClickMakesNone) {
-    useTool("ToolsRectangleSelection");
     TChildForm* c = filled();
+    useTool("ToolsRectangleSelection");
     press(*c, {5, 5});
     release(*c, {5, 5});
     EXPECT_FALSE(c->session().floating());
@@ -56,8 +56,8 @@ TEST_F(Selections, ARectangleDragLiftsTheAreaAndAClickMakesNone) {
 }
 
 TEST_F(Selections, HandlesKeepOneCellAndMovesUndoAndRedo) {
-    useTool("ToolsRectangleSelection");
     TChildForm* c = filled();
+    useTool("ToolsRectangleSelection");
     drag(*c, {3, 3}, {4, 4});
     ASSERT_EQ(c->session().floating()->rect, (TRect{3, 3, 5, 5}));
     // Handle 1 dragged by (+5, +5) stops one cell before the opposite edge.
@@ -94,8 +94,8 @@ TEST_F(Selections, HandlesKeepOneCellAndMovesUndoAndRedo) {
 }
 
 TEST_F(Selections, LassoClosesOnItsFirstPointAndCancelsWithTheRightButton) {
-    useTool("ToolsLassoSelection");
     TChildForm* c = filled();
+    useTool("ToolsLassoSelection");
     press(*c, {2, 2});
     move(*c, {5, 2});
     press(*c, {5, 2}, Qt::RightButton);  // two points: the lasso is cancelled
@@ -119,8 +119,8 @@ TEST_F(Selections, LassoClosesOnItsFirstPointAndCancelsWithTheRightButton) {
 }
 
 TEST_F(Selections, CropKeepsTheEllipseAndReturnsToItsTool) {
-    useTool("ToolsEllipseSelection");
     TChildForm* c = filled(16, 4);
+    useTool("ToolsEllipseSelection");
     drag(*c, {0, 0}, {15, 15});
     EXPECT_EQ(form->ToolCode(), 18);
     form->updateActions();
@@ -135,8 +135,8 @@ TEST_F(Selections, CropKeepsTheEllipseAndReturnsToItsTool) {
 }
 
 TEST_F(Selections, PasteFloatsAtTheFirstVisiblePixel) {
-    useTool("ToolsRectangleSelection");
     TChildForm* small = filled(16, 2);
+    useTool("ToolsRectangleSelection");
     drag(*small, {1, 1}, {4, 3});
     form->updateActions();
     form->action("EditCopy")->trigger();
@@ -158,8 +158,8 @@ TEST_F(Selections, PasteFloatsAtTheFirstVisiblePixel) {
 }
 
 TEST_F(Selections, TextIsTypedRecolouredAndUndoneInOneStep) {
-    useTool("ToolsText");
     TChildForm* c = filled(48, 3);
+    useTool("ToolsText");
     const QImage before = c->Document().imageToArgb(0);
     press(*c, {10, 20});
     release(*c, {10, 20});
@@ -188,8 +188,8 @@ TEST_F(Selections, TextIsTypedRecolouredAndUndoneInOneStep) {
 }
 
 TEST_F(Selections, TheHueWindowLiftsTheMatchingRegion) {
-    useTool("ToolsHueSelection");
     TChildForm* c = filled();
+    useTool("ToolsHueSelection");
     c->Document().FilledRectangle(0, 0, 5, 15, 0x00FF00, 0x00FF00);  // green left, red right
     press(*c, {2, 2});
     release(*c, {2, 2});

@@ -17,11 +17,14 @@ namespace {
 using test::Tools;
 
 TEST_F(Tools, RectanglesAreTheSameWhicheverCornerStarts) {
-    useTool("ToolsRectangle");
     TChildForm* a = document("16", 3);
+    useTool("ToolsRectangle");
     form->SetPenColor(0x0000FF);
-    drag(*a, {5, 5}, {2, 9});
+    press(*a, {5, 5});
+    move(*a, {2, 9});
     EXPECT_EQ(form->statusPanel(3)->text(), "[4, 5]");
+    release(*a, {2, 9});
+    EXPECT_EQ(form->statusPanel(3)->text(), "");  // the shape has ended
     TChildForm* b = document("16", 3);
     form->SetPenColor(0x0000FF);
     drag(*b, {2, 9}, {5, 5});
@@ -35,8 +38,8 @@ TEST_F(Tools, RectanglesAreTheSameWhicheverCornerStarts) {
 }
 
 TEST_F(Tools, ASecondButtonCancelsTheDrag) {
-    useTool("ToolsLine");
     TChildForm* c = document("16", 2);
+    useTool("ToolsLine");
     form->SetPenColor(0x0000FF);
     const QImage before = c->Document().imageToArgb(0);
     const uint32_t start = c->Document().GetPixelValue(1, 1);
@@ -67,8 +70,8 @@ TEST_F(Tools, PencilOutsideTheImageRecordsNothing) {
 }
 
 TEST_F(Tools, ThePickerReadsTransparencyAndAlpha) {
-    useTool("ToolsColorSelection");
     TChildForm* four = document("16", 1);
+    useTool("ToolsColorSelection");
     press(*four, {3, 3});  // a new paletted image is transparent
     release(*four, {3, 3});
     EXPECT_EQ(form->PenColor(), Transparent);
@@ -84,8 +87,8 @@ TEST_F(Tools, ThePickerReadsTransparencyAndAlpha) {
 }
 
 TEST_F(Tools, TheEraserPaintsTwoByTwoCellsAndFillsWithTheRightButton) {
-    useTool("ToolsErase");
     TChildForm* c = document("16", 3);
+    useTool("ToolsErase");
     form->SetBrushColor(0x00FF00);
     press(*c, {0, 0});
     release(*c, {0, 0});
@@ -120,8 +123,8 @@ TEST_F(Tools, OpeningSeveralFilesSurvivesABadOne) {
     };
     form->action("FileOpen")->trigger();
     ASSERT_EQ(form->children().size(), 2);
-    EXPECT_EQ(form->children()[0]->windowTitle(), "a.ico");
-    EXPECT_EQ(form->children()[1]->windowTitle(), "c.ico");
+    EXPECT_EQ(form->children()[0]->caption(), "a.ico");
+    EXPECT_EQ(form->children()[1]->caption(), "c.ico");
     EXPECT_EQ(messages, QStringList{"No icons in this file"});
 }
 
@@ -139,9 +142,9 @@ TEST_F(Tools, CursorsAskForTheHotSpotEveryTime) {
         return int(QDialog::Accepted);
     };
     saveName = file("arrow.cur");
-    ASSERT_TRUE(form->SaveDocumentAs(*c, c->windowTitle()));
+    ASSERT_TRUE(form->SaveDocumentAs(*c, c->caption()));
     EXPECT_EQ(suggestions, QStringList{"Icon1"});
-    EXPECT_EQ(c->windowTitle(), "arrow.cur");
+    EXPECT_EQ(c->caption(), "arrow.cur");
     answer = {1, 2};
     ASSERT_TRUE(form->SaveDocument(*c));
     EXPECT_EQ(shown, (QList<QPoint>{{0, 0}, {5, 7}}));
@@ -170,9 +173,9 @@ TEST_F(Tools, SaveAsSuggestsTheNameAndRefusesModules) {
         suggestions.append(suggested);
         return answers.takeFirst();
     };
-    ASSERT_TRUE(form->SaveDocumentAs(*c, c->windowTitle()));
+    ASSERT_TRUE(form->SaveDocumentAs(*c, c->caption()));
     EXPECT_EQ(suggestions, (QStringList{"logo", "logo", "logo"}));
-    EXPECT_EQ(c->windowTitle(), "logo.png");
+    EXPECT_EQ(c->caption(), "logo.png");
     EXPECT_EQ(QImage(file("logo.png")).size(), QSize(16, 16));
     // The save dialog's type decides the extension of names typed without one.
     c->SaveDialogTypeChange(1);
@@ -186,7 +189,7 @@ TEST_F(Tools, AnimatedCursorsGetAFramePerImage) {
     c->session().addImage(32, 32, 8);
     c->session().addImage(32, 32, 4);
     saveName = file("busy.ani");
-    ASSERT_TRUE(form->SaveDocumentAs(*c, c->windowTitle()));
+    ASSERT_TRUE(form->SaveDocumentAs(*c, c->caption()));
     TIcon back;
     back.LoadFromFile(saveName);
     ASSERT_EQ(back.ImageCount(), 3);
@@ -201,12 +204,12 @@ TEST_F(Tools, AFailedSaveNamesTheFileAndKeepsTheChanges) {
     c->session().saveUndo();
     ASSERT_TRUE(QFile::link("/dev/full", file("full.ico")));
     saveName = file("full.ico");
-    EXPECT_FALSE(form->SaveDocumentAs(*c, c->windowTitle()));
+    EXPECT_FALSE(form->SaveDocumentAs(*c, c->caption()));
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains(file("full.ico")));
     EXPECT_TRUE(c->Modified());
     EXPECT_TRUE(c->FileName.isEmpty());
-    EXPECT_EQ(c->windowTitle(), "Icon1");
+    EXPECT_EQ(c->caption(), "Icon1");
 }
 
 TEST_F(Tools, SaveAllAsksForNewDocumentsAndThenClosesThem) {

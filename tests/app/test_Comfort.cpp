@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QMenu>
+#include <QTest>
+
+#include "WindowTest.h"
+#include "app/HelpWindow.h"
+#include "effects/EffectDialogs.h"
+
+namespace tarvo::test {
+namespace {
+
+QStringList buttonTexts(const QButtonGroup& group) {
+    QStringList texts;
+    for (QAbstractButton* b : group.buttons()) texts << b->text();
+    return texts;
+}
+
+// The words a user reads: captions spelt right, the sizes and depths icons have today, a
+// Convert Image dialog that says so and leaves New's choices alone, and devices named plainly.
+TEST_F(MainWindow, CaptionsAndTheNewImageDialogSpeakPlainly) {
+    for (const auto& [name, caption] : {std::pair{"ToolsFlipVerical", "Flip Vertical"},
+                                        {"TollsFilpHorizontal", "Flip Horizontal"},
+                                        {"TwainSettings", "Scanner and Camera..."},
+                                        {"WebCamera", "Camera..."}})
+        EXPECT_EQ(form->action(name)->text(), caption);
+    TRotateDlg rotate;
+    QStringList labels;
+    for (const QLabel* l : rotate.findChildren<QLabel*>()) labels << l->text();
+    EXPECT_TRUE(labels.contains("Angle:")) << labels.join(", ").toStdString();
+
+    TIconForm& dialog = form->iconForm();
+    EXPECT_EQ(buttonTexts(*dialog.RadioGroup1),
+              (QStringList{"16 x 16", "24 x 24", "32 x 32", "48 x 48", "64 x 64", "128 x 128",
+                           "256 x 256"}));
+    EXPECT_EQ(dialog.ColorRadioGroup->button(4)->text(), "32 bits with alpha");
+
+    width = "48", height = "24", colorItem = 2;
+    TChildForm* c = newDocument("48", "24", 2);
+    ASSERT_TRUE(c);
+    QString title;
+    form->execDialog = [&](QDialog& d) {
+        title = d.windowTitle();
+        auto& f = static_cast<TIconForm&>(d);
+        f.WidthEdt->setText("20");
+        f.ColorRadioGroup->button(0)->setChecked(true);
+        f.accept();
+        return f.result();
+    };
+    form->action("ToolsConvertImage")->trigger();
+    EXPECT_EQ(title, "Convert Image");
+    EXPECT_EQ(c->Document().GetSize(), QSize(20, 24));
+    dialog.prepareForNew();
+    EXPECT_EQ(dialog.windowTitle(), "New Icon Image Type");
+    EXPECT_EQ(dialog.WidthEdt->text(), "48");
+    EXPECT_EQ(dialog.ColorRadioGroup->checkedId(), 2);
+}
+
+// Without a document, the commands that need one are off; with one they are on. A document with
+// unsaved changes carries the mark in its title and in the Window menu.
+TEST_F(MainWindow, NothingIsOnThatCannotWorkAndUnsavedDocumentsAreMarked) {
+    const char* needing[] = {"FileClose",    "FileSaveAs",        "ToolsAddIcon", "ToolsRotateLeft",
+                             "ToolsShiftUp", "ZoomInItem",        "ZoomOutItem",  "ToolsPencil",
+                             "ToolsEllipse", "ToolsConvertImage", "EditSelectAll"};
+    form->updateActions();
+    for (const char* n : needing) EXPECT_FALSE(form->action(n)->isEnabled()) << n;
+    TChildForm* c = newDocument();
+    ASSERT_TRUE(c);
+    form->updateActions();
+    for (const char* n : needing) EXPECT_TRUE(form->action(n)->isEnabled()) << n;
+
+    EXPECT_FALSE(c->isWindowModified());
+    form->action("ToolsFlipVerical")->trigger();
+    form->updateActions();
+    EXPECT_TRUE(c->isWindowModified());
+    EXPECT_EQ(c->caption(), "Icon1");
+    QMenu* window = form->menu("Window");
+    emit window->aboutToShow();
+    QStringList entries;
+    for (QAction* a : window->actions()) entries << a->text();
+    EXPECT_TRUE(entries.contains("&1 Icon1*")) << entries.join(", ").toStdString();
+    c->SetModified(false);
+    form->updateActions();
+    EXPECT_FALSE(c->isWindowModified());
+}
+
+// Escape closes the manual's window, as it closes a dialog.
+TEST(HelpWindowKeys, EscapeClosesTheManual) {
+    THelpWindow help(nullptr);
+    help.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&help));
+    help.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&help));
+    QTest::keyClick(&help, Qt::Key_Escape);
+    EXPECT_FALSE(help.isVisible());
+}
+
+}  // namespace
+}  // namespace tarvo::test
