@@ -91,6 +91,15 @@ QString hex(uint32_t value, int digits) {
     return QString::number(value, 16).toUpper().rightJustified(digits, u'0');
 }
 
+// One way to write a colour everywhere: #AARRGGBB on 32-bit images, #RRGGBB below, and the two
+// special values by name.
+QString colorText(uint32_t value, bool argb) {
+    if (argb) return u'#' + hex(value, 8);
+    if (value == Transparent) return QStringLiteral("Transparent");
+    if (value == Inverse) return QStringLiteral("Inverse");
+    return u'#' + hex(colorValueToRgb(value) & 0xFFFFFFu, 6);
+}
+
 }  // namespace
 
 TColorPanel::TColorPanel(QWidget* parent) : QWidget(parent) {
@@ -146,11 +155,21 @@ uint32_t TColorPanel::trackBarAlpha() const {
     return uint32_t(TrackBar->value()) * 255 / 100;
 }
 
-void TColorPanel::showColors(int digits) const {
+void TColorPanel::showColors() const {
     if (!statusText) return;
-    const uint32_t mask = digits == 6 ? 0xFFFFFFu : 0xFFFFFFFFu;
+    const bool argb = alphaMode();
     statusText(QStringLiteral("Color: %1, Brush: %2")
-                   .arg(hex(penColor_ & mask, digits), hex(brushColor_ & mask, digits)));
+                   .arg(colorText(penColor_, argb), colorText(brushColor_, argb)));
+}
+
+void TColorPanel::SetPenColor(uint32_t color) {
+    penColor_ = color;
+    showColors();
+}
+
+void TColorPanel::SetBrushColor(uint32_t color) {
+    brushColor_ = color;
+    showColors();
 }
 
 // Text being typed (tool 11) shows the new colour at once.
@@ -233,7 +252,7 @@ void TColorPanel::WindowBoxMouseDown(QPoint p, Qt::MouseButton button) {
         color = (clickAlpha(TrackBar->value()) << 24) | (colorValueToRgb(color) & 0xFFFFFFu);
     (button == Qt::LeftButton ? penColor_ : brushColor_) = color;
     repaintPanel();
-    showColors(6);
+    showColors();
     textColorChanged();
 }
 
@@ -276,7 +295,7 @@ void TColorPanel::TrackBarChange(int position) {
     ProcLbl->setText(QString::number(position) + u'%');
     repaintPanel();
     textColorChanged();
-    showColors(8);
+    showColors();
 }
 
 void TColorPanel::setPickedAlpha(int percent) {
@@ -306,7 +325,7 @@ void TColorPanel::UpdateColors() {
     TrackBar->setVisible(bits == 32);
     ProcLbl->setVisible(bits == 32);
     repaintPanel();
-    showColors(8);
+    showColors();
 }
 
 }  // namespace tarvo

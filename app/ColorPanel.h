@@ -30,8 +30,9 @@ class TColorPanel : public QWidget {
 
     uint32_t PenColor() const { return penColor_; }
     uint32_t BrushColor() const { return brushColor_; }
-    void SetPenColor(uint32_t color) { penColor_ = color; }
-    void SetBrushColor(uint32_t color) { brushColor_ = color; }
+    // Setting a colour shows both in the status bar.
+    void SetPenColor(uint32_t color);
+    void SetBrushColor(uint32_t color);
     QPoint PanelClickPoint() const { return panelClickPoint_; }
     bool alphaMode() const;
 
@@ -78,7 +79,7 @@ class TColorPanel : public QWidget {
     TIcon* activeDocument() const;
     // The alpha byte of the track bar, truncated as the track bar and the dialog use it.
     uint32_t trackBarAlpha() const;
-    void showColors(int digits) const;
+    void showColors() const;
     void textColorChanged() const;
     void repaintPanel();
 

@@ -770,6 +770,7 @@ void TMainForm::guarded(const QString& what, const std::function<void(TChildForm
 
 void TMainForm::addChild(TChildForm* child) {
     mdiArea_->addSubWindow(child);
+    child->setWindowIcon(windowIcon());
     child->setViewCursor(toolCursor());
     child->showAsConfigured();
     if (!child->isMaximized()) placeInWorkspace(*child);

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -18,10 +19,17 @@ TFileAssDlg::TFileAssDlg(QWidget* parent) : QDialog(parent) {
     static_assert(std::size(boxes) == kAssociableTypes.size());
     for (size_t i = 0; i < kAssociableTypes.size(); ++i) {
         auto* box = new QCheckBox(u'*' + QLatin1String(kAssociableTypes[i].extension), this);
-        box->setChecked(true);
         layout->addWidget(box);
         *boxes[i] = box;
     }
+    // Icons and cursors are this program's own; pictures have their viewers already.
+    for (QCheckBox* box : {IcoCheckBox, CurCheckBox, AniCheckBox}) box->setChecked(true);
+    auto* note = new QLabel(
+        QStringLiteral("Ticking a picture type makes this program the default viewer of those "
+                       "pictures."),
+        this);
+    note->setWordWrap(true);
+    layout->addWidget(note);
 
     auto* buttons = new QDialogButtonBox(this);
     OKBtn = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);

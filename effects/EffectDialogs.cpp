@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace tarvo {
@@ -180,6 +181,17 @@ TRotateDlg::TRotateDlg(QWidget* parent) : QDialog(parent) {
     TrackBar = slider(0, 360, 180, 30, this);
     ALbl = addRow(grid, QStringLiteral("Angle:"), TrackBar,
                   [](int v) { return QStringLiteral("%1\u00B0").arg(v - 180); });
+    // An exact angle is typed rather than found with the slider.
+    AngleSpin = new QSpinBox(this);
+    AngleSpin->setRange(-180, 180);
+    AngleSpin->setSuffix(QStringLiteral("\u00B0"));
+    AngleSpin->setValue(angle());
+    grid->addWidget(AngleSpin, grid->rowCount() - 1, 3);
+    ALbl->hide();
+    connect(AngleSpin, &QSpinBox::valueChanged, TrackBar,
+            [this](int v) { TrackBar->setValue(v + 180); });
+    connect(TrackBar, &QSlider::valueChanged, AngleSpin,
+            [this](int v) { AngleSpin->setValue(v - 180); });
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(buttons(this, QStringLiteral("Apply")));

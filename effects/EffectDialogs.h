@@ -9,6 +9,7 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QSpinBox;
 
 namespace tarvo {
 
@@ -94,6 +95,7 @@ class TRotateDlg : public QDialog {
     explicit TRotateDlg(QWidget* parent = nullptr);
     QSlider* TrackBar = nullptr;
     QLabel* ALbl = nullptr;
+    QSpinBox* AngleSpin = nullptr;  // the same angle, typed
     int angle() const;
     std::function<void()> UpdatePreview;
 };

@@ -222,16 +222,16 @@ TEST_F(Panel, ClicksRoundTheAlphaWhileTheTrackBarTruncates) {
     click(upper(7, 1), Qt::RightButton);
     click(kRed);
     EXPECT_EQ(panel.PenColor(), 0x80FF0000u);
-    EXPECT_EQ(status, "Color: FF0000, Brush: FFFFFF");
+    EXPECT_EQ(status, "Color: #80FF0000, Brush: #80FFFFFF");
     tool = 11;
     panel.TrackBar->setValue(40);
     EXPECT_EQ(panel.PenColor(), 0x66FF0000u);
     EXPECT_EQ(panel.BrushColor(), 0x66FFFFFFu);
-    EXPECT_EQ(status, "Color: 66FF0000, Brush: 66FFFFFF");
+    EXPECT_EQ(status, "Color: #66FF0000, Brush: #66FFFFFF");
     EXPECT_EQ(panel.ProcLbl->text(), "40%");
     EXPECT_EQ(redraws, 1);
     click(upper(0, 0));
-    EXPECT_EQ(status, "Color: 000000, Brush: FFFFFF");
+    EXPECT_EQ(status, "Color: #66000000, Brush: #66FFFFFF");
     EXPECT_EQ(redraws, 2);
 }
 
@@ -268,7 +268,7 @@ TEST_F(Panel, ButtonsAndSwatches) {
     open(4);
     click(kTransparentCell, Qt::RightButton);
     EXPECT_EQ(panel.BrushColor(), Transparent);
-    EXPECT_EQ(status, "Color: 00FF00, Brush: FFFFFF");  // entry 0 is (0, 255, 0)
+    EXPECT_EQ(status, "Color: #00FF00, Brush: Transparent");  // entry 0 is (0, 255, 0)
     click(upper(2, 0), Qt::MiddleButton);
     EXPECT_EQ(panel.BrushColor(), entryColor(2));
     click(upper(3, 0));
@@ -305,13 +305,13 @@ TEST_F(Panel, UpdateColorsPerDepth) {
         EXPECT_EQ(panel.alphaMode(), c.alpha) << c.bits;
         EXPECT_EQ(panel.ProcLbl->isHidden(), !c.alpha) << c.bits;
     }
-    EXPECT_EQ(status, "Color: 00000000, Brush: 00FFFFFF");
+    EXPECT_EQ(status, "Color: #000000, Brush: #FFFFFF");
     // The track bar keeps its position between 32-bit images; closing keeps the mode.
     open(32);
     panel.TrackBar->setValue(20);
     open(32);
     EXPECT_EQ(panel.PenColor(), 0x33000000u);
-    EXPECT_EQ(status, "Color: 33000000, Brush: 33FFFFFF");
+    EXPECT_EQ(status, "Color: #33000000, Brush: #33FFFFFF");
     doc.reset();
     panel.UpdateColors();
     EXPECT_TRUE(panel.alphaMode());

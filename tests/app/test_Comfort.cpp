@@ -3,10 +3,13 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QMenu>
+#include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 
 #include "WindowTest.h"
 #include "app/HelpWindow.h"
+#include "core/PixelFormats.h"
 #include "effects/EffectDialogs.h"
 
 namespace tarvo::test {
@@ -84,6 +87,28 @@ TEST_F(MainWindow, NothingIsOnThatCannotWorkAndUnsavedDocumentsAreMarked) {
     c->SetModified(false);
     form->updateActions();
     EXPECT_FALSE(c->isWindowModified());
+}
+
+// Rotate Angle takes a typed angle as well as the slider's; document windows carry the
+// program's icon.
+TEST_F(MainWindow, TheAngleCanBeTypedAndWindowsCarryTheIcon) {
+    TRotateDlg rotate;
+    rotate.AngleSpin->setValue(-37);
+    EXPECT_EQ(rotate.angle(), -37);
+    rotate.TrackBar->setValue(180 + 90);
+    EXPECT_EQ(rotate.AngleSpin->value(), 90);
+    TChildForm* c = newDocument();
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->windowIcon().cacheKey(), form->windowIcon().cacheKey());
+}
+
+// The status bar writes colours one way, and follows Exchange Color.
+TEST_F(MainWindow, TheStatusBarShowsExchangedColours) {
+    ASSERT_TRUE(newDocument("16", "16", 1));
+    form->SetPenColor(0x0000FF);
+    form->SetBrushColor(Transparent);
+    form->action("ToolsExchangeColor")->trigger();
+    EXPECT_EQ(form->statusPanel(2)->text(), "Color: Transparent, Brush: #FF0000");
 }
 
 // Escape closes the manual's window, as it closes a dialog.
