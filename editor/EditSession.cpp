@@ -607,6 +607,24 @@ void EditSession::ensureFormat(const std::vector<uint8_t>& data) {
     notify(TSessionHost::Images);
 }
 
+void EditSession::stashFloating(TUndo& step) {
+    if (!floating_) return;
+    step.SelRect = floating_->rect;
+    step.SetSelection(std::move(floating_->image));
+    floating_.reset();
+}
+
+void EditSession::floatFrom(TUndo& step) {
+    if (step.Selection && !step.SelRect.isEmpty()) {
+        floating_ = FloatingSelection{std::move(step.Selection), step.SelRect, step.SelRect};
+        setSelectionRect(step.SelRect);
+        if (!isFloatingMode(host_.tool())) host_.setTool(ToolMode::RectangleFloating);
+    } else {
+        host_.setTool(selectionFallback(host_.tool()));
+        host_.setStatusText(3, QString());
+    }
+}
+
 void EditSession::undo() {
     endGestures();
     endTextEntry();
@@ -616,21 +634,10 @@ void EditSession::undo() {
     auto r = std::make_unique<TUndo>();
     r->SetData(document_->CurrentImageData());
     // The redo step keeps whatever floats now, so redo brings it back.
-    if (floating_) {
-        r->SelRect = floating_->rect;
-        r->SetSelection(std::move(floating_->image));
-        floating_.reset();
-    }
+    stashFloating(*r);
     ensureFormat(e->Data());
     document_->SetCurrentImageData(e->Data());
-    if (e->Selection && !e->SelRect.isEmpty()) {
-        floating_ = FloatingSelection{std::move(e->Selection), e->SelRect, e->SelRect};
-        setSelectionRect(e->SelRect);
-        if (!isFloatingMode(host_.tool())) host_.setTool(ToolMode::RectangleFloating);
-    } else {
-        host_.setTool(selectionFallback(host_.tool()));
-        host_.setStatusText(3, QString());
-    }
+    floatFrom(*e);
     h.redo.push(std::move(r));
     if (e->Deleted) restoreDeleted(std::move(e->Deleted));
     notify(TSessionHost::Pixels | TSessionHost::History);
@@ -643,11 +650,7 @@ void EditSession::redo() {
     ImageHistory& h = history_[current()];
     std::unique_ptr<TUndo> e = h.redo.pop();
     auto u = std::make_unique<TUndo>();
-    if (floating_) {
-        u->SelRect = floating_->rect;
-        u->SetSelection(std::move(floating_->image));
-        floating_.reset();
-    }
+    stashFloating(*u);
     u->SetData(document_->CurrentImageData());
     if (e->DeleteOnRedo) {
         // What floated goes with the image, kept in a step of its own history.
@@ -657,14 +660,7 @@ void EditSession::redo() {
         notify(TSessionHost::Pixels | TSessionHost::History);
         return;
     }
-    if (e->Selection && !e->SelRect.isEmpty()) {
-        floating_ = FloatingSelection{std::move(e->Selection), e->SelRect, e->SelRect};
-        setSelectionRect(e->SelRect);
-        if (!isFloatingMode(host_.tool())) host_.setTool(ToolMode::RectangleFloating);
-    } else {
-        host_.setTool(selectionFallback(host_.tool()));
-        host_.setStatusText(3, QString());
-    }
+    floatFrom(*e);
     ensureFormat(e->Data());
     document_->SetCurrentImageData(e->Data());
     h.undo.push(std::move(u));

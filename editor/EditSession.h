@@ -203,6 +203,10 @@ class EditSession {
     void lassoMouseDown(QPoint cell, MouseButton button);
     void closeLasso();
     void ensureFormat(const std::vector<uint8_t>& data);
+    // What floats now goes into a step (undo and redo keep it there to bring it back); a step's
+    // selection floats again, or the floating tool returns to its start.
+    void stashFloating(TUndo& step);
+    void floatFrom(TUndo& step);
     std::unique_ptr<TIcon> decodeClipboard(const ClipboardContent& content);
     void restoreDeleted(std::unique_ptr<TDeletedImage> deleted);
     void deleteCurrent(bool clearRedo);
