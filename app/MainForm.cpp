@@ -755,7 +755,7 @@ QList<TChildForm*> TMainForm::children() const {
 }
 
 void TMainForm::forward(const std::function<void(TChildForm&)>& command) {
-    if (TChildForm* child = activeChild()) runGuarded([&] { command(*child); });
+    guarded(QStringLiteral("The command could not be completed."), command);
 }
 
 void TMainForm::guarded(const QString& what, const std::function<void(TChildForm&)>& command) {

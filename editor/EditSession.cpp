@@ -85,15 +85,9 @@ QRect EditSession::selectionOnScreen() const {
 
 int EditSession::hitTestHandles(QPoint client) const {
     if (!floating_) return 0;
-    const QRect r = selectionOnScreen();
-    const int z = view.zoom;
-    const int right = r.x() + r.width(), bottom = r.y() + r.height();
-    const int mx = (r.x() + right - z) / 2, my = (r.y() + bottom - z) / 2;
-    const QPoint corners[8] = {
-        {r.x(), r.y()},          {mx, r.y()},      {right - z, r.y()},  {right - z, my},
-        {right - z, bottom - z}, {mx, bottom - z}, {r.x(), bottom - z}, {r.x(), my}};
-    for (int i = 0; i < 8; ++i)
-        if (QRect(corners[i], QSize(z, z)).contains(client)) return i + 1;
+    const std::array<QRect, 8> handles = selectionHandles(selectionOnScreen(), view.zoom);
+    for (size_t i = 0; i < handles.size(); ++i)
+        if (handles[i].contains(client)) return int(i) + 1;
     return 0;
 }
 
@@ -192,8 +186,7 @@ void EditSession::mouseDown(QPoint client, MouseButton button) {
             saveUndo();
             saveSnapshot();
             drawing_ = true;
-            // Transparent is a colour value only up to 24 bits; 32-bit pixels erase to alpha 0.
-            const uint32_t e = argb ? 0u : host_.brushColor();
+            const uint32_t e = eraserColor();
             icon.FilledRectangle(cell.x() - 1, cell.y() - 1, cell.x(), cell.y(), e, e);
             break;
         }
@@ -201,6 +194,11 @@ void EditSession::mouseDown(QPoint client, MouseButton button) {
             return;
     }
     notify(TSessionHost::Pixels);
+}
+
+uint32_t EditSession::eraserColor() const {
+    // Transparent is a colour value only up to 24 bits; 32-bit pixels erase to alpha 0.
+    return document_->BitCount() == 32 ? 0u : host_.brushColor();
 }
 
 void EditSession::drawShape(ToolMode mode, QPoint cell, bool left) {
@@ -258,7 +256,7 @@ void EditSession::mouseMove(QPoint client, bool leftHeld) {
                 icon.SmoothPixel(cell.x(), cell.y(), host_.blurSize());
                 break;
             case ToolMode::Erase: {
-                const uint32_t e = icon.BitCount() == 32 ? 0u : host_.brushColor();
+                const uint32_t e = eraserColor();
                 icon.FilledRectangle(cell.x() - 1, cell.y() - 1, cell.x(), cell.y(), e, e);
                 break;
             }
@@ -855,7 +853,6 @@ void EditSession::beginPreview() {
     if (floating_) floating_->savedRect = floating_->rect;
     saveUndo();
     previewing_ = true;
-    previewed_ = false;
     // Every preview starts again from this: a copy of the floating image, or the image's bytes.
     if (floating_) {
         previewSelection_ = copyOf(*floating_->image);
@@ -873,7 +870,6 @@ void EditSession::preview(const std::function<void(TIcon&)>& effect) {
         restoreSnapshot();
         effect(doc());
     }
-    previewed_ = true;
     notify(TSessionHost::Pixels);
 }
 

@@ -199,6 +199,7 @@ class EditSession {
     void placeText(QPoint cell);
     bool typeText(Key key, const QString& text);
     void drawShape(ToolMode mode, QPoint cell, bool left);
+    uint32_t eraserColor() const;
     void selectionMouseUp(ToolMode mode);
     void lassoMouseDown(QPoint cell, MouseButton button);
     void closeLasso();
@@ -229,7 +230,6 @@ class EditSession {
     // A previewed effect's untouched target: the floating image, or else the image's bytes.
     std::unique_ptr<TIcon> previewSelection_;
     bool previewing_ = false;
-    bool previewed_ = false;
 };
 
 }  // namespace tarvo

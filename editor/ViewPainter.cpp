@@ -108,6 +108,17 @@ QImage transparencyTile(int z) {
     return tile;
 }
 
+std::array<QRect, 8> selectionHandles(const QRect& r, int z) {
+    const int right = r.x() + r.width(), bottom = r.y() + r.height();
+    const int mx = (r.x() + right - z) / 2, my = (r.y() + bottom - z) / 2;
+    const QPoint corners[8] = {
+        {r.x(), r.y()},          {mx, r.y()},      {right - z, r.y()},  {right - z, my},
+        {right - z, bottom - z}, {mx, bottom - z}, {r.x(), bottom - z}, {r.x(), my}};
+    std::array<QRect, 8> handles;
+    for (size_t i = 0; i < handles.size(); ++i) handles[i] = QRect(corners[i], QSize(z, z));
+    return handles;
+}
+
 void paintEditingView(QPainter& dc, QSize client, const EditingViewState& s) {
     dc.save();
     dc.setRenderHint(QPainter::Antialiasing, false);
@@ -161,12 +172,8 @@ void paintEditingView(QPainter& dc, QSize client, const EditingViewState& s) {
             dc.fillRect(QRect(right - z, r.y(), z, r.height()), stripes);
             dc.fillRect(QRect(r.x(), bottom - z, r.width(), z), stripes);
             dc.fillRect(QRect(r.x(), r.y(), z, r.height()), stripes);
-            const int mx = (r.x() + right - z) / 2, my = (r.y() + bottom - z) / 2;
-            for (const QPoint& handle :
-                 {QPoint(r.x(), r.y()), QPoint(mx, r.y()), QPoint(right - z, r.y()),
-                  QPoint(right - z, my), QPoint(right - z, bottom - z), QPoint(mx, bottom - z),
-                  QPoint(r.x(), bottom - z), QPoint(r.x(), my)})
-                dc.fillRect(QRect(handle, QSize(z, z)), QColor::fromRgb(kHandleColor));
+            for (const QRect& handle : selectionHandles(r, z))
+                dc.fillRect(handle, QColor::fromRgb(kHandleColor));
         } else if (code == 17 && !s.selectionRect.isEmpty()) {
             const TRect& sr = s.selectionRect;
             const QRect box = sr.toQRect().intersected(cells);

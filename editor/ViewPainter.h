@@ -4,6 +4,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QSize>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -35,6 +36,10 @@ QSize previewScrollRanges(QSize client, QSize image);
 QPoint cellAt(QPoint client, QPoint origin, QPoint scroll, int zoom);
 // "X: %.3d Y: %.3d" for a cell, with the sign before the padded digits.
 QString cellStatusText(QPoint cell);
+
+// The eight z x z handle squares of a selection shown at `onScreen`, numbered 1..8 from the
+// top-left corner clockwise (index 0 is handle 1).
+std::array<QRect, 8> selectionHandles(const QRect& onScreen, int zoom);
 
 // One z x z cell of the transparency checker: aqua with teal corners and centre.
 QImage transparencyTile(int zoom);
