@@ -22,6 +22,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QToolBar>
+#include <tuple>
 
 #include "acquire/CameraCapture.h"
 #include "acquire/SaneScanner.h"
@@ -417,12 +418,41 @@ void TMainForm::createActions() {
     action("EffectsBarItem")->setText("Effects Bar");
     action("ColorsBarItem")->setText("Colors Bar");
     connect(action("ColorsBarItem"), &QAction::toggled, colorPanel_, &QWidget::setVisible);
-    connect(
-        makeAction("ZoomInItem", "Zoom In", {K(Qt::KeypadModifier | Qt::Key_Plus)}, {}, "zoom-in"),
-        &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.ZoomIn(); }); });
-    connect(makeAction("ZoomOutItem", "Zoom Out", {K(Qt::KeypadModifier | Qt::Key_Minus)}, {},
+    // Ctrl+= as well, since Ctrl++ needs Shift on most keyboards.
+    connect(makeAction("ZoomInItem", "Zoom &In",
+                       {K(Qt::CTRL | Qt::Key_Plus), K(Qt::CTRL | Qt::Key_Equal),
+                        K(Qt::KeypadModifier | Qt::Key_Plus)},
+                       {}, "zoom-in"),
+            &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.ZoomIn(); }); });
+    connect(makeAction("ZoomOutItem", "Zoom &Out",
+                       {K(Qt::CTRL | Qt::Key_Minus), K(Qt::KeypadModifier | Qt::Key_Minus)}, {},
                        "zoom-out"),
             &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.ZoomOut(); }); });
+    connect(
+        makeAction("ZoomFitItem", "&Fit in Window", {K(Qt::CTRL | Qt::Key_0)}, {}, "zoom-fit-best"),
+        &QAction::triggered, this, [this] { forward([](TChildForm& c) { c.FitZoom(); }); });
+    QAction* grid = makeAction("ViewGrid", "&Grid");
+    grid->setCheckable(true);
+    grid->setChecked(settings_.viewFlag(QStringLiteral("Grid"), true));
+    connect(grid, &QAction::toggled, this, [this](bool on) {
+        settings_.setViewFlag(QStringLiteral("Grid"), on);
+        for (TChildForm* c : children()) c->invalidateViews();
+    });
+    // Behind transparent pixels: the tiles, or a neutral grey checkerboard.
+    auto* transparency = new QActionGroup(this);
+    const bool checker = settings_.viewFlag(QStringLiteral("Checkerboard"), false);
+    for (const auto& [name, caption, on] :
+         {std::tuple{"ViewTiles", "&Tiles", !checker},
+          std::tuple{"ViewCheckerboard", "Grey &Checkerboard", checker}}) {
+        QAction* a = makeAction(name, caption);
+        a->setCheckable(true);
+        a->setChecked(on);
+        transparency->addAction(a);
+    }
+    connect(action("ViewCheckerboard"), &QAction::toggled, this, [this](bool on) {
+        settings_.setViewFlag(QStringLiteral("Checkerboard"), on);
+        for (TChildForm* c : children()) c->invalidateViews();
+    });
 
     // Window and Help
     connect(makeAction("WindowCascade", "&Cascade"), &QAction::triggered, mdiArea_,
@@ -555,9 +585,14 @@ void TMainForm::createMenus() {
 
     QMenu* view = bar->addMenu("&View");
     menus_.insert("View", view);
-    for (const char* n : {"ToolbarItem", "ToolsBarItem", "EffectsBarItem", "ColorsBarItem",
-                          "ZoomInItem", "ZoomOutItem"})
+    for (const char* n : {"ToolbarItem", "ToolsBarItem", "EffectsBarItem", "ColorsBarItem"})
         add(view, n);
+    view->addSeparator();
+    for (const char* n : {"ZoomInItem", "ZoomOutItem", "ZoomFitItem"}) add(view, n);
+    view->addSeparator();
+    add(view, "ViewGrid");
+    QMenu* transparent = view->addMenu("T&ransparency");
+    for (const char* n : {"ViewTiles", "ViewCheckerboard"}) add(transparent, n);
 
     // The document window's menus, shown while one is active.
     QMenu* text = bar->addMenu("Text");
@@ -653,7 +688,7 @@ void TMainForm::createToolBars() {
           "ToolsShiftLeft", "ToolsShiftRight", "ToolsShiftUp", "ToolsShiftDown"})
         two->addAction(action(n));
     two->addSeparator();
-    for (const char* n : {"ZoomInItem", "ZoomOutItem"}) two->addAction(action(n));
+    for (const char* n : {"ZoomInItem", "ZoomOutItem", "ZoomFitItem"}) two->addAction(action(n));
     QToolBar* three = bar("TBXToolbar3", Qt::LeftToolBarArea);
     three->setFloatable(false);
     three->setAllowedAreas(Qt::LeftToolBarArea | Qt::RightToolBarArea);
@@ -894,6 +929,12 @@ bool holdsOnePicture(const QString& ext) {
 
 }  // namespace
 
+ViewOptions TMainForm::viewOptions() const {
+    return {action("ViewGrid")->isChecked(), action("ViewCheckerboard")->isChecked()
+                                                 ? Transparency::Checkerboard
+                                                 : Transparency::Tiles};
+}
+
 bool TMainForm::SaveDocument(TChildForm& window) {
     const QString name = window.FileName;
     const QString ext = QFileInfo(name).suffix().toLower();
@@ -1089,7 +1130,7 @@ void TMainForm::updateActions() {
          {"FileSave", "FileSaveAs", "FileClose", "ToolsAddIcon", "ToolsFlipVerical",
           "TollsFilpHorizontal", "ToolsRotateLeft", "ToolsRotateRight", "ToolsRotateAngle",
           "ToolsShiftLeft", "ToolsShiftRight", "ToolsShiftUp", "ToolsShiftDown", "ZoomInItem",
-          "ZoomOutItem", "ToolsConvertImage", "FontItem", "EditSelectAll"})
+          "ZoomOutItem", "ZoomFitItem", "ToolsConvertImage", "FontItem", "EditSelectAll"})
         action(n)->setEnabled(document);
     toolGroup_->setEnabled(document);
     // The mark of unsaved changes in each window's title (and the frame's, when maximized).

@@ -64,6 +64,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     void setChildMaximize(bool maximize) override;
     void openHueWindow(TChildForm& window, QPoint cell) override;
     void closeHueWindow() override;
+    ViewOptions viewOptions() const override;
 
     int ToolCode() const { return toolCode(toolMode_); }
     void SetPenColor(uint32_t color);

@@ -56,6 +56,21 @@ bool TSettings::setChildMaximize(bool maximize) const {
     return ini.status() == QSettings::NoError && ini.isWritable();
 }
 
+bool TSettings::viewFlag(const QString& key, bool fallback) const {
+    const QSettings ini(path_, QSettings::IniFormat);
+    const QString v = ini.value(QStringLiteral("View/") + key).toString();
+    if (v.isEmpty()) return fallback;
+    return v == QLatin1String("1") || v.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
+bool TSettings::setViewFlag(const QString& key, bool value) const {
+    QDir().mkpath(QFileInfo(path_).absolutePath());
+    QSettings ini(path_, QSettings::IniFormat);
+    ini.setValue(QStringLiteral("View/") + key, value ? 1 : 0);
+    ini.sync();
+    return ini.status() == QSettings::NoError && ini.isWritable();
+}
+
 qsizetype TRecentFiles::indexOf(const QString& fileName) const {
     for (qsizetype i = 0; i < files_.size(); ++i)
         if (files_[i].compare(fileName, Qt::CaseInsensitive) == 0) return i;

@@ -20,6 +20,10 @@ class TSettings {
     bool writeRecent(const QStringList& files) const;
     bool childMaximize() const;
     bool setChildMaximize(bool maximize) const;
+    // View choices under "View/": "Grid" (the editing grid, on unless turned off) and
+    // "Checkerboard" (grey checkerboard instead of the tiles behind transparent pixels).
+    bool viewFlag(const QString& key, bool fallback) const;
+    bool setViewFlag(const QString& key, bool value) const;
 
   private:
     QString path_;

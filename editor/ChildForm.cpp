@@ -22,6 +22,7 @@
 #include <QStylePainter>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <cmath>
 
 #include "core/Icon.h"
@@ -185,6 +186,17 @@ void TChildForm::buildWidgets() {
         if (moved && host_.tool() == ToolMode::Erase) windowBox1_->viewport()->update();
     };
     windowBox1_->onMouseUp = [this](QMouseEvent&) { session_->mouseUp(); };
+    // Ctrl+wheel zooms at the mouse; the wheel alone scrolls.
+    windowBox1_->onWheel = [this](QWheelEvent& e) {
+        if (!(e.modifiers() & Qt::ControlModifier) || e.angleDelta().y() == 0) return false;
+        const QPoint at = e.position().toPoint();
+        if (e.angleDelta().y() > 0) {
+            ZoomIn(at);
+        } else {
+            ZoomOut(at);
+        }
+        return true;
+    };
     // Paste places its block by the scroll position.
     for (QScrollBar* bar : {windowBox1_->horizontalScrollBar(), windowBox1_->verticalScrollBar()})
         connect(bar, &QScrollBar::valueChanged, this, [this] { syncView(); });
@@ -432,18 +444,27 @@ void TChildForm::FitZoom() {
     invalidateViews();
 }
 
-void TChildForm::ZoomIn() {
-    zoomChosen_ = true;
-    ++session_->view.zoom;
-    UpdateScrollRanges();
-    windowBox1_->viewport()->update();
+void TChildForm::ZoomIn(std::optional<QPoint> anchor) {
+    setZoom(zoomInStep(session_->view.zoom), anchor);
 }
 
-void TChildForm::ZoomOut() {
-    if (session_->view.zoom <= kMinZoom) return;
+void TChildForm::ZoomOut(std::optional<QPoint> anchor) {
+    setZoom(zoomOutStep(session_->view.zoom), anchor);
+}
+
+void TChildForm::setZoom(int zoom, std::optional<QPoint> anchor) {
+    zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
     zoomChosen_ = true;
-    --session_->view.zoom;
+    syncView();
+    const int from = session_->view.zoom;
+    const QPoint fromOrigin = session_->view.origin, scroll = session_->view.scroll;
+    const QPoint at = anchor.value_or(QRect(QPoint(0, 0), windowBox1_->clientSize()).center());
+    session_->view.zoom = zoom;
     UpdateScrollRanges();
+    const QPoint toOrigin = gridOrigin(windowBox1_->clientSize(), Document().GetSize(), zoom);
+    windowBox1_->setScrollPosition(
+        scrollKeepingAnchor(at, scroll, fromOrigin, from, toOrigin, zoom));
+    syncView();
     windowBox1_->viewport()->update();
 }
 
@@ -527,6 +548,9 @@ void TChildForm::paintEditingView(QPainter& dc) {
     state.mouseCell = mouseCell_;
     state.brushColor = host_.BrushColor();
     state.caret = s.caret();
+    const ViewOptions options = host_.viewOptions();
+    state.grid = options.grid;
+    state.transparency = options.transparency;
     tarvo::paintEditingView(dc, windowBox1_->clientSize(), state);
 }
 

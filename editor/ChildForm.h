@@ -67,8 +67,11 @@ class TChildForm : public QMdiSubWindow, private TSessionHost {
 
     void FillImageList();
     void FitZoom();
-    void ZoomIn();
-    void ZoomOut();
+    // Steps that double or halve the cells, keeping the image point under `anchor` (client
+    // pixels of the editing view) in place; the view's centre without one.
+    void ZoomIn(std::optional<QPoint> anchor = std::nullopt);
+    void ZoomOut(std::optional<QPoint> anchor = std::nullopt);
+    void setZoom(int zoom, std::optional<QPoint> anchor = std::nullopt);
     void UpdateScrollRanges();
 
     // Activation: colours. Deactivation ends text entry and settles the floating selection.

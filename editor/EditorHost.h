@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "editor/ToolMode.h"
+#include "editor/ViewPainter.h"
 
 class QDialog;
 
@@ -13,6 +14,12 @@ namespace tarvo {
 
 class TChildForm;
 class TIconForm;
+
+// How the editing views look, as chosen in the View menu.
+struct ViewOptions {
+    bool grid = true;
+    Transparency transparency = Transparency::Tiles;
+};
 
 // What a document window needs from the main window: the shared tool and colours, the status
 // bar, the shared dialogs and settings. The main window implements it; tests can too.
@@ -51,6 +58,7 @@ class TEditorHost {
     // The hue selection's modeless window, working on `window`.
     virtual void openHueWindow(TChildForm& window, QPoint cell) = 0;
     virtual void closeHueWindow() = 0;
+    virtual ViewOptions viewOptions() const = 0;
 };
 
 }  // namespace tarvo

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <QString>
 #include <algorithm>
+#include <cmath>
 
 #include "core/Icon.h"
 #include "core/PixelFormats.h"
@@ -63,6 +64,27 @@ int fitZoom(QSize client, QSize image) {
     return std::max(kMinZoom, std::min(client.width(), client.height()) / cells);
 }
 
+int zoomInStep(int zoom) {
+    int step = kMinZoom;
+    while (step <= zoom && step < kMaxZoom) step *= 2;
+    return std::min(step, kMaxZoom);
+}
+
+int zoomOutStep(int zoom) {
+    int step = kMaxZoom;
+    while (step >= zoom && step > kMinZoom) step /= 2;
+    return std::max(step, kMinZoom);
+}
+
+QPoint scrollKeepingAnchor(QPoint anchor, QPoint scroll, QPoint fromOrigin, int from,
+                           QPoint toOrigin, int to) {
+    // The anchor's place in image pixels, kept fractional so repeated zooms do not drift.
+    const double ix = double(anchor.x() - fromOrigin.x() + scroll.x()) / from;
+    const double iy = double(anchor.y() - fromOrigin.y() + scroll.y()) / from;
+    return {int(std::lround(ix * to + toOrigin.x() - anchor.x())),
+            int(std::lround(iy * to + toOrigin.y() - anchor.y()))};
+}
+
 QPoint gridOrigin(QSize client, QSize image, int zoom) {
     const int w2 = (image.width() + 2) * zoom, h2 = (image.height() + 2) * zoom;
     int ox = (client.width() - w2) / 2, oy = (client.height() - h2) / 2;
@@ -108,6 +130,15 @@ QImage transparencyTile(int z) {
     return tile;
 }
 
+QImage checkerboardTile() {
+    QImage tile(2 * kCheckerSquare, 2 * kCheckerSquare, QImage::Format_RGB32);
+    tile.fill(kCheckerLight);
+    QPainter p(&tile);
+    p.fillRect(kCheckerSquare, 0, kCheckerSquare, kCheckerSquare, QColor::fromRgb(kCheckerDark));
+    p.fillRect(0, kCheckerSquare, kCheckerSquare, kCheckerSquare, QColor::fromRgb(kCheckerDark));
+    return tile;
+}
+
 std::array<QRect, 8> selectionHandles(const QRect& r, int z) {
     const int right = r.x() + r.width(), bottom = r.y() + r.height();
     const int mx = (r.x() + right - z) / 2, my = (r.y() + bottom - z) / 2;
@@ -142,7 +173,8 @@ void paintEditingView(QPainter& dc, QSize client, const EditingViewState& s) {
     dc.fillRect(QRect(px - z, py - z, (w + 2) * z, (h + 2) * z).intersected(exposed),
                 QColor::fromRgb(kFrameColor));
     {
-        QBrush tile(transparencyTile(z));
+        QBrush tile(s.transparency == Transparency::Checkerboard ? checkerboardTile()
+                                                                 : transparencyTile(z));
         dc.setBrushOrigin(px, py);
         dc.fillRect(imageArea.intersected(exposed), tile);
         dc.setBrushOrigin(0, 0);
@@ -207,7 +239,7 @@ void paintEditingView(QPainter& dc, QSize client, const EditingViewState& s) {
     dc.restore();
 
     // The grid: only the lines that can meet the exposed area.
-    {
+    if (s.grid && z >= kMinGridZoom) {
         const auto [r0, r1] = visibleLines(py, z, h, exposed.top(), exposed.bottom());
         const int x0 = std::max(px, exposed.left()), x1 = std::min(px + w * z, exposed.right());
         if (x0 <= x1)
@@ -239,6 +271,21 @@ void paintEditingView(QPainter& dc, QSize client, const EditingViewState& s) {
         dc.fillRect(QRect(qx, qy - z, 1, 2 * z), line);
         dc.restore();
     }
+    // The hot spot: its cell framed and crossed, so the pixel under it still shows.
+    if (s.hotSpot && cells.contains(*s.hotSpot)) {
+        const QRect cell(px + s.hotSpot->x() * z, py + s.hotSpot->y() * z, z, z);
+        const QColor red = QColor::fromRgb(kHotSpotColor);
+        const int t = std::max(1, z / 8);
+        dc.fillRect(cell.left(), cell.top(), z, t, red);
+        dc.fillRect(cell.left(), cell.bottom() - t + 1, z, t, red);
+        dc.fillRect(cell.left(), cell.top(), t, z, red);
+        dc.fillRect(cell.right() - t + 1, cell.top(), t, z, red);
+        const int arm = std::max(2, z);
+        dc.fillRect(cell.center().x() - t / 2, cell.top() - arm, t, arm, red);
+        dc.fillRect(cell.center().x() - t / 2, cell.bottom() + 1, t, arm, red);
+        dc.fillRect(cell.left() - arm, cell.center().y() - t / 2, arm, t, red);
+        dc.fillRect(cell.right() + 1, cell.center().y() - t / 2, arm, t, red);
+    }
     if (s.caret) dc.fillRect(*s.caret, Qt::black);
     dc.restore();
 }
@@ -257,14 +304,19 @@ void paintPreview(QPainter& dc, QSize client, const PreviewState& s) {
     dc.fillRect(QRect(QPoint(0, 0), client), s.background);
     const TIcon* icon = s.image;
     if (icon && icon->BitCount() != 0) {
-        const QSize size = icon->GetSize();
+        const QSize size = s.frame ? s.frame->size() : icon->GetSize();
         const QPoint at = previewOrigin(client, size, s.scroll);
         const QRect box(at, QSize(size.width() + 2, size.height() + 2));
         dc.fillRect(box, QColor::fromRgb(kFrameColor));
         const QRect interior = box.adjusted(1, 1, -1, -1);
         dc.fillRect(interior, Qt::white);
-        icon->StretchDraw(dc, interior, QRect(QPoint(0, 0), size));
-        if (s.selectionActive && s.selectionImage && s.selectionImage->BitCount() != 0) {
+        if (s.frame) {
+            dc.drawImage(interior, *s.frame);
+        } else {
+            icon->StretchDraw(dc, interior, QRect(QPoint(0, 0), size));
+        }
+        if (!s.frame && s.selectionActive && s.selectionImage &&
+            s.selectionImage->BitCount() != 0) {
             dc.setClipRect(interior, Qt::IntersectClip);
             s.selectionImage->Draw(dc, s.selectionRect.toQRect().translated(interior.topLeft()));
         }

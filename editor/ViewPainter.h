@@ -21,10 +21,21 @@ class TIcon;
 // of `zoom` screen pixels per image pixel inside a one-cell border, and the preview at actual
 // size. Widget-free, so tests and benchmarks paint into plain images.
 
-inline constexpr int kMinZoom = 4;
+inline constexpr int kMinZoom = 1;
+inline constexpr int kMaxZoom = 64;
+// Below this cell size grid lines would hide the pixels, so the grid is left out.
+inline constexpr int kMinGridZoom = 4;
 
 // The largest zoom at which the image and its border fit the client, but at least kMinZoom.
 int fitZoom(QSize client, QSize image);
+// Zoom steps double and halve the cell size: the next power of two above or below `zoom`, within
+// kMinZoom..kMaxZoom (a fitted zoom of 13 goes to 16 or 8).
+int zoomInStep(int zoom);
+int zoomOutStep(int zoom);
+// The scroll position that keeps the point of the image under `anchor` (client pixels) where it
+// is when the zoom changes from `from` to `to`; origins as gridOrigin gives them.
+QPoint scrollKeepingAnchor(QPoint anchor, QPoint scroll, QPoint fromOrigin, int from,
+                           QPoint toOrigin, int to);
 // The client position of the image's top-left cell before scrolling: centred, or 4 pixels in
 // from the edge when it does not fit, then one border cell further in.
 QPoint gridOrigin(QSize client, QSize image, int zoom);
@@ -41,8 +52,16 @@ QString cellStatusText(QPoint cell);
 // top-left corner clockwise (index 0 is handle 1).
 std::array<QRect, 8> selectionHandles(const QRect& onScreen, int zoom);
 
-// One z x z cell of the transparency checker: aqua with teal corners and centre.
+// What transparent pixels show in the editing view.
+enum class Transparency { Tiles, Checkerboard };
+// One z x z cell of the transparency tiles: aqua with teal corners and centre.
 QImage transparencyTile(int zoom);
+// The neutral checkerboard: squares of kCheckerSquare screen pixels, light and mid grey.
+inline constexpr int kCheckerSquare = 8;
+inline constexpr QRgb kCheckerLight = 0xFFFFFFFF;
+inline constexpr QRgb kCheckerDark = 0xFFCCCCCC;
+QImage checkerboardTile();
+inline constexpr QRgb kHotSpotColor = 0xFFFF0000;
 // Colours of the views.
 inline constexpr QRgb kFrameColor = 0xFF0000FF;  // blue
 inline constexpr QRgb kGridColor = 0xFF808080;
@@ -66,6 +85,9 @@ struct EditingViewState {
     std::optional<QPoint> mouseCell;           // for the eraser's square
     uint32_t brushColor = 0;
     std::optional<QRect> caret;  // the text caret, in client pixels
+    bool grid = true;            // drawn only from kMinGridZoom up
+    Transparency transparency = Transparency::Tiles;
+    std::optional<QPoint> hotSpot;  // a cursor's hot spot, marked on its cell
 };
 
 // Paints the editing view over the painter's clip (the client is `client` pixels). Only the
@@ -79,6 +101,8 @@ struct PreviewState {
     bool selectionActive = false;
     TRect selectionRect;
     const TIcon* selectionImage = nullptr;
+    // A frame of an animation being played, shown instead of the current image.
+    const QImage* frame = nullptr;
 };
 
 // The top-left corner of the preview's framed box.

@@ -6,6 +6,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <algorithm>
 
 namespace tarvo {
@@ -81,6 +82,16 @@ void TWindowBox::mouseMoveEvent(QMouseEvent* event) {
 
 void TWindowBox::mouseReleaseEvent(QMouseEvent* event) {
     if (onMouseUp) runGuarded([&] { onMouseUp(*event); });
+}
+
+void TWindowBox::wheelEvent(QWheelEvent* event) {
+    bool taken = false;
+    if (onWheel) runGuarded([&] { taken = onWheel(*event); });
+    if (taken) {
+        event->accept();
+    } else {
+        QAbstractScrollArea::wheelEvent(event);
+    }
 }
 
 void TWindowBox::mouseDoubleClickEvent(QMouseEvent* event) {

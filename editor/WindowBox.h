@@ -7,6 +7,7 @@
 
 class QPainter;
 class QMouseEvent;
+class QWheelEvent;
 
 namespace tarvo {
 
@@ -33,6 +34,8 @@ class TWindowBox : public QAbstractScrollArea {
     std::function<void(QPainter&, const QRect& exposed)> onPaint;
     std::function<void(QMouseEvent&)> onMouseDown, onMouseMove, onMouseUp, onDoubleClick;
     std::function<void()> onResize;
+    // A wheel turn; true when the hook took it, otherwise it scrolls.
+    std::function<bool(QWheelEvent&)> onWheel;
 
   protected:
     void paintEvent(QPaintEvent* event) override;
@@ -42,6 +45,7 @@ class TWindowBox : public QAbstractScrollArea {
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
   private:
     void updateScrollBars();

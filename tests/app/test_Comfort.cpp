@@ -6,6 +6,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
+#include <QWheelEvent>
 
 #include "WindowTest.h"
 #include "app/HelpWindow.h"
@@ -120,6 +121,73 @@ TEST(HelpWindowKeys, EscapeClosesTheManual) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(&help));
     QTest::keyClick(&help, Qt::Key_Escape);
     EXPECT_FALSE(help.isVisible());
+}
+
+// Zoom by keys and the wheel: steps double and halve the cells, a chosen zoom survives resizing,
+// the wheel zooms at the mouse, the largest image fits at one pixel a cell, and the grid is a
+// kept choice.
+TEST_F(MainWindow, ZoomStepsByKeysAndWheelAndTheGridIsAChoice) {
+    TChildForm* c = newDocument("256", "256");
+    ASSERT_TRUE(c);
+    form->activateWindow();
+    QApplication::processEvents();
+    EXPECT_EQ(c->Zoom(), 1);  // the whole image in view
+    QWidget* view = c->editingView()->viewport();
+    view->setFocus();
+    QTest::keyClick(view, Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_EQ(c->Zoom(), 2);
+    QTest::keyClick(view, Qt::Key_Plus, Qt::KeypadModifier);
+    QTest::keyClick(view, Qt::Key_Plus, Qt::ControlModifier);
+    EXPECT_EQ(c->Zoom(), 8);
+    c->resize(c->size() + QSize(7, 5));
+    QApplication::processEvents();
+    EXPECT_EQ(c->Zoom(), 8);
+
+    // Ctrl+wheel keeps the pixel under the mouse where it was.
+    const QPoint mouse(view->width() / 3, view->height() / 4);
+    const QPoint before = c->session().cellAt(mouse);
+    auto wheel = [&](int delta, Qt::KeyboardModifiers modifiers) {
+        QWheelEvent e(mouse, view->mapToGlobal(mouse), {}, {0, delta}, Qt::NoButton, modifiers,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &e);
+    };
+    wheel(120, Qt::ControlModifier);
+    EXPECT_EQ(c->Zoom(), 16);
+    EXPECT_EQ(c->session().cellAt(mouse), before);
+    wheel(-120, Qt::ControlModifier);
+    EXPECT_EQ(c->Zoom(), 8);
+    EXPECT_EQ(c->session().cellAt(mouse), before);
+    // Without Ctrl the wheel scrolls.
+    const QPoint scrolled = c->editingView()->scrollPosition();
+    wheel(-120, {});
+    EXPECT_EQ(c->Zoom(), 8);
+    EXPECT_NE(c->editingView()->scrollPosition(), scrolled);
+
+    QTest::keyClick(view, Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_EQ(c->Zoom(), 4);
+    QTest::keyClick(view, Qt::Key_0, Qt::ControlModifier);
+    EXPECT_EQ(c->Zoom(), 1);
+    for (int i = 0; i < 3; ++i) QTest::keyClick(view, Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_EQ(c->Zoom(), 1);
+    for (int i = 0; i < 10; ++i) QTest::keyClick(view, Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_EQ(c->Zoom(), kMaxZoom);
+
+    // The grid goes with the View menu's choice, which the next start remembers.
+    QTest::keyClick(view, Qt::Key_0, Qt::ControlModifier);
+    for (int i = 0; i < 3; ++i) QTest::keyClick(view, Qt::Key_Equal, Qt::ControlModifier);
+    const QPoint middle = c->session().cellAt(QRect(QPoint(), view->size()).center());
+    const QPoint line =
+        c->GridOrigin() + middle * c->Zoom() + QPoint(0, 3) - c->editingView()->scrollPosition();
+    auto shown = [&] { return view->grab().toImage().pixel(line); };
+    const QRgb gridLine = gridLineColor(middle.x());
+    EXPECT_EQ(shown(), gridLine);
+    form->action("ViewGrid")->trigger();
+    EXPECT_NE(shown(), gridLine);
+    form->action("ViewCheckerboard")->trigger();
+    form.reset();
+    form = makeForm();
+    EXPECT_FALSE(form->action("ViewGrid")->isChecked());
+    EXPECT_TRUE(form->action("ViewCheckerboard")->isChecked());
 }
 
 }  // namespace

@@ -178,26 +178,6 @@ TEST_F(MainWindow, AddingAndDeletingImagesKeepTheirHistories) {
     EXPECT_EQ(c->Document().ImageCount(), 1);
 }
 
-// A small icon fits its window; zooming in must hold even when the scroll bars that appear
-// resize the view.
-TEST_F(MainWindow, ZoomStopsAtFourButNotAboveAndSurvivesResizing) {
-    TChildForm* c = newDocument("16", "16");
-    ASSERT_TRUE(c);
-    QApplication::processEvents();
-    const int fitted = c->Zoom();
-    for (int i = 0; i < 40; ++i) form->action("ZoomInItem")->trigger();
-    QApplication::processEvents();
-    EXPECT_EQ(c->Zoom(), fitted + 40);
-    c->resize(c->size() + QSize(7, 5));
-    QApplication::processEvents();
-    EXPECT_EQ(c->Zoom(), fitted + 40);
-    while (c->Zoom() > 5) form->action("ZoomOutItem")->trigger();
-    form->action("ZoomOutItem")->trigger();
-    EXPECT_EQ(c->Zoom(), 4);
-    form->action("ZoomOutItem")->trigger();
-    EXPECT_EQ(c->Zoom(), 4);
-}
-
 TEST_F(MainWindow, ClosePromptKeepsTheWindowWhenNothingWasSaved) {
     TChildForm* c = newDocument();
     ASSERT_TRUE(c);

@@ -17,13 +17,41 @@ TEST(ViewGeometry, FitsAndCentresTheImageInTheView) {
     EXPECT_EQ(fitZoom(view, {16, 16}), 22);
     EXPECT_EQ(gridOrigin(view, {16, 16}, 22), QPoint(22, 44));
     EXPECT_EQ(editingScrollRanges(view, {16, 16}, 22), QSize(0, 0));
-    // Too large for the view: the minimum zoom, 4 pixels in, and a scroll range.
-    EXPECT_EQ(fitZoom(view, {256, 256}), 4);
+    // Cells go down to one pixel, so the largest image fits.
+    EXPECT_EQ(fitZoom(view, {256, 256}), 1);
+    EXPECT_EQ(editingScrollRanges(view, {256, 256}, 1), QSize(0, 0));
+    // Zoomed in past the view: 4 pixels in, and a scroll range.
     EXPECT_EQ(gridOrigin(view, {256, 256}, 4), QPoint(8, 8));
     EXPECT_EQ(editingScrollRanges(view, {256, 256}, 4), QSize(1040, 1040));
     EXPECT_EQ(previewScrollRanges({100, 300}, {256, 256}), QSize(263, 0));
     // A preview narrower than its box starts at 2 minus the scroll position.
     EXPECT_EQ(previewOrigin({100, 300}, {256, 256}, {30, 0}), QPoint(-28, 21));
+}
+
+TEST(ViewGeometry, ZoomStepsDoubleAndHalveAndKeepTheAnchoredPixel) {
+    for (int z = kMinZoom; z <= kMaxZoom; ++z) {
+        const int in = zoomInStep(z), out = zoomOutStep(z);
+        // Powers of two, strictly beyond z until the limit, and never past the next doubling.
+        EXPECT_EQ(in & (in - 1), 0) << z;
+        EXPECT_EQ(out & (out - 1), 0) << z;
+        EXPECT_TRUE(in > z || z == kMaxZoom) << z;
+        EXPECT_TRUE(out < z || z == kMinZoom) << z;
+        EXPECT_LE(in, std::max(2 * z, kMinZoom)) << z;
+        EXPECT_GE(out, z / 2) << z;
+    }
+    EXPECT_EQ(zoomOutStep(zoomInStep(13)), 8);
+    // Zooming at a point keeps the image pixel under it, from any scroll position.
+    const QSize view(400, 300), image(256, 256);
+    for (int from : {1, 2, 5, 16})
+        for (int to : {1, 4, 32, 64})
+            for (QPoint anchor : {QPoint(10, 20), QPoint(399, 150), QPoint(200, 0)}) {
+                const QPoint o1 = gridOrigin(view, image, from), o2 = gridOrigin(view, image, to);
+                const QPoint scroll(from > 1 ? 37 : 0, 0);
+                const QPoint s2 = scrollKeepingAnchor(anchor, scroll, o1, from, o2, to);
+                const double before = double(anchor.x() - o1.x() + scroll.x()) / from;
+                const double after = double(anchor.x() - o2.x() + s2.x()) / to;
+                EXPECT_NEAR(before, after, 1.0 / to) << from << " " << to;
+            }
 }
 
 TEST(ViewGeometry, CellsRoundTowardZeroAndPrintPadded) {
@@ -84,6 +112,25 @@ TEST(EditingView, DrawsBorderCellsGridAndEveryEighthLineBlack) {
     EXPECT_EQ(vertical, 33);
     EXPECT_EQ(out.pixel(o.x() + 3, o.y() + 8 * z), 0xFF000000);  // horizontal line 8
     EXPECT_EQ(out.pixel(o.x() + 3, o.y() + 3 * z), 0xFF808080);
+
+    // Without the grid, and with the grey checkerboard, the same places show the cells.
+    EditingViewState plain = zoomed(z);
+    plain.grid = false;
+    plain.transparency = Transparency::Checkerboard;
+    plain.hotSpot = QPoint(5, 1);
+    const QImage bare = paint(icon, client, plain);
+    EXPECT_EQ(bare.pixel(o.x() + 5 * z, o.y() + z + 2), kHotSpotColor);      // its cell's frame
+    EXPECT_NE(bare.pixel(o.x() + 5 * z + 2, o.y() + z + 2), kHotSpotColor);  // the pixel inside
+    for (int k = 2; k < 32; ++k) {
+        const QPoint at(o.x() + k * z, o.y() + 3 * z + 2);
+        // The checker's squares start at the image's corner.
+        const int square = ((at.x() - o.x()) / kCheckerSquare + (at.y() - o.y()) / kCheckerSquare);
+        EXPECT_EQ(bare.pixel(at), square % 2 ? kCheckerDark : kCheckerLight) << k;
+    }
+    // Cells too small for lines get none, whatever the setting.
+    const QImage tiny = paint(icon, client, zoomed(2));
+    const QPoint t = gridOrigin(client, {32, 16}, 2);
+    EXPECT_EQ(tiny.pixel(t.x() + 2 * 2, t.y() + 3), kAqua);
 }
 
 TEST(EditingView, PaintsOnlyTheClipAndMatchesAFullPaint) {
