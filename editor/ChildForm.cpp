@@ -1,5 +1,6 @@
 #include "editor/ChildForm.h"
 
+#include <QAbstractListModel>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -23,11 +24,13 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 
 #include "core/Icon.h"
 #include "dialogs/IconForm.h"
 #include "editor/EditorHost.h"
+#include "editor/Failures.h"
 #include "editor/WindowBox.h"
 #include "raster/Errors.h"
 
@@ -35,17 +38,11 @@ namespace tarvo {
 
 namespace {
 
-constexpr int kRowHeight = 36;
-constexpr int kTextLeft = 36;
+constexpr int kRowHeight = 38;
+constexpr int kTextLeft = 40;
+constexpr int kListWidth = 190;
 
-int widestThumbnail(const TIcon& icon) {
-    int widest = 0;
-    for (int i = 0; i < icon.ImageCount(); ++i)
-        widest = std::max(widest, icon.imageSize(i).width());
-    return std::min(32, widest);
-}
-
-// One row of the image list: the image's thumbnail and its text.
+// One row of the image list: the image's thumbnail and its one or two lines of text.
 void paintImageRow(QPainter& p, const QRect& row, const TIcon& icon, int index, const QString& text,
                    const QPalette& palette, bool selected) {
     p.fillRect(row, selected ? palette.highlight() : palette.base());
@@ -53,14 +50,37 @@ void paintImageRow(QPainter& p, const QRect& row, const TIcon& icon, int index, 
     p.save();
     p.setClipRect(row);
     p.setPen(selected ? palette.highlightedText().color() : palette.text().color());
-    const int textHeight = p.fontMetrics().height();
-    p.drawText(QPoint(row.left() + kTextLeft,
-                      row.top() + kRowHeight / 2 - textHeight / 2 + p.fontMetrics().ascent()),
-               text);
-    const QRect box = TChildForm::thumbnailBox(row, icon.imageSize(index), widestThumbnail(icon));
+    p.drawText(row.adjusted(kTextLeft, 0, -2, 0), Qt::AlignVCenter | Qt::AlignLeft, text);
+    // Only the rows in view are decoded, so long lists stay quick.
+    const QRect box = TChildForm::thumbnailBox(row, icon.imageSize(index));
     p.drawImage(box, icon.imageToArgb(index));
     p.restore();
 }
+
+}  // namespace
+
+// The document's images as rows; the texts are made when a row is shown.
+class ImageListModel : public QAbstractListModel {
+  public:
+    ImageListModel(const TChildForm& form, QObject* parent)
+        : QAbstractListModel(parent), form_(form) {}
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : form_.Document().ImageCount();
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole || !index.isValid()) return {};
+        return form_.imageRowText(index.row());
+    }
+    void reset() {
+        beginResetModel();
+        endResetModel();
+    }
+
+  private:
+    const TChildForm& form_;
+};
+
+namespace {
 
 class ImageListDelegate : public QStyledItemDelegate {
   public:
@@ -72,38 +92,9 @@ class ImageListDelegate : public QStyledItemDelegate {
         paintImageRow(*p, option.rect, form_.Document(), index.row(), index.data().toString(),
                       option.palette, option.state & QStyle::State_Selected);
     }
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        const int text = option.fontMetrics.horizontalAdvance(index.data().toString());
-        return {text + 40 + kTextLeft, kRowHeight};
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
+        return {kListWidth - 8, kRowHeight};
     }
-
-  private:
-    const TChildForm& form_;
-};
-
-// The closed list shows the current row the way the open list draws it.
-class ImageCombo : public QComboBox {
-  public:
-    ImageCombo(const TChildForm& form, QWidget* parent) : QComboBox(parent), form_(form) {}
-
-  protected:
-    void paintEvent(QPaintEvent*) override {
-        QStylePainter p(this);
-        QStyleOptionComboBox option;
-        initStyleOption(&option);
-        option.currentText.clear();
-        p.drawComplexControl(QStyle::CC_ComboBox, option);
-        const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option,
-                                                    QStyle::SC_ComboBoxEditField, this);
-        QRect row(field.left(), field.center().y() - kRowHeight / 2 + 1, field.width(), kRowHeight);
-        p.setClipRect(field);
-        paintImageRow(p, row, form_.Document(), currentIndex(), currentText(), palette(), false);
-    }
-    QSize sizeHint() const override {
-        const QSize base = QComboBox::sizeHint();
-        return {std::max(base.width(), 190), std::max(base.height(), kRowHeight + 4)};
-    }
-    QSize minimumSizeHint() const override { return sizeHint(); }
 
   private:
     const TChildForm& form_;
@@ -136,25 +127,33 @@ TChildForm::~TChildForm() = default;
 
 void TChildForm::buildWidgets() {
     auto* client = new QWidget(this);
-    auto* panel = new QWidget(client);
-    panel->setFixedHeight(kRowHeight + 10);
-    auto* panelLayout = new QHBoxLayout(panel);
-    panelLayout->setContentsMargins(8, 3, 8, 3);
-    auto* combo = new ImageCombo(*this, panel);
-    imageList_ = combo;
-    imageList_->setItemDelegate(new ImageListDelegate(*this, imageList_));
-    imageList_->setFocusPolicy(Qt::NoFocus);
-    panelLayout->addWidget(imageList_);
-    panelLayout->addStretch(1);
-    connect(imageList_, &QComboBox::activated, this,
-            [this](int index) { session_->selectImage(index); });
-
     splitter_ = new QSplitter(Qt::Horizontal, client);
+    imageList_ = new QListView(splitter_);
+    imageModel_ = new ImageListModel(*this, imageList_);
+    imageList_->setModel(imageModel_);
+    imageList_->setItemDelegate(new ImageListDelegate(*this, imageList_));
+    // Equal rows: the view never asks every row for its size.
+    imageList_->setUniformItemSizes(true);
+    imageList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    imageList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    imageList_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Keys stay with the editing view, where arrows move selections.
+    imageList_->setFocusPolicy(Qt::NoFocus);
+    imageList_->setMinimumWidth(kTextLeft + 40);
+    connect(imageList_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& index) {
+                if (index.isValid() && index.row() != Document().CurrentIndex())
+                    runGuarded([&] { session_->selectImage(index.row()); });
+            });
     windowBox1_ = new TWindowBox(splitter_);
     windowBox2_ = new TWindowBox(splitter_);
     splitter_->setChildrenCollapsible(false);
+    splitter_->addWidget(imageList_);
     splitter_->addWidget(windowBox1_);
     splitter_->addWidget(windowBox2_);
+    splitter_->setStretchFactor(0, 0);
+    splitter_->setStretchFactor(1, 4);
+    splitter_->setStretchFactor(2, 1);
     windowBox1_->viewport()->setCursor(host_.toolCursor());
 
     windowBox1_->onPaint = [this](QPainter& dc, const QRect&) { paintEditingView(dc); };
@@ -206,7 +205,6 @@ void TChildForm::buildWidgets() {
     auto* layout = new QVBoxLayout(client);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    layout->addWidget(panel);
     layout->addWidget(splitter_, 1);
     setWidget(client);
 }
@@ -345,37 +343,47 @@ void TChildForm::SaveDialogTypeChange(int typeIndex) {
 QString TChildForm::imageRowText(int width, int height, int bits) {
     switch (bits) {
         case 1:
-            return QStringLiteral("%1 x %2 monochrome").arg(width).arg(height);
+            return QStringLiteral("%1 x %2, monochrome").arg(width).arg(height);
         case 4:
-            return QStringLiteral("%1 x %2 16 colors").arg(width).arg(height);
+            return QStringLiteral("%1 x %2, 16 colors").arg(width).arg(height);
         case 8:
-            return QStringLiteral("%1 x %2 256 colors").arg(width).arg(height);
+            return QStringLiteral("%1 x %2, 256 colors").arg(width).arg(height);
         default:
-            return QStringLiteral("%1 x %2 %3 bits colors").arg(width).arg(height).arg(bits);
+            return QStringLiteral("%1 x %2, %3 bits").arg(width).arg(height).arg(bits);
     }
 }
 
-QRect TChildForm::thumbnailBox(const QRect& row, QSize image, int widestThumbnail) {
+QString TChildForm::imageRowText(int index) const {
+    const TIcon& icon = Document();
+    const QSize size = icon.imageSize(index);
+    QString text = imageRowText(size.width(), size.height(), icon.imageBitCount(index));
+    const std::optional<TAnimation>& animation = icon.Animation();
+    if (!animation) return text;
+    // A frame shows for the rate of the first step that shows it (rates count 1/60 s).
+    const auto& steps = animation->steps;
+    const auto step = std::find_if(steps.begin(), steps.end(),
+                                   [index](const TAnimationStep& s) { return s.frame == index; });
+    const QString timing =
+        step == steps.end()
+            ? QStringLiteral("not shown")
+            : QStringLiteral("%1 ms").arg(std::llround(double(step->rate) * 1000.0 / 60.0));
+    return text + QStringLiteral("\nFrame %1, %2").arg(index + 1).arg(timing);
+}
+
+QRect TChildForm::thumbnailBox(const QRect& row, QSize image) {
+    // At most 32 x 32, centred in a 32 x 32 box at the row's left.
     const int w = std::min(32, image.width()), h = std::min(32, image.height());
-    const int left = (widestThumbnail - w) / 2 + 2;
-    const int top = row.top() + 2 + (32 - h) / 2;
-    return {row.left() + left, top, w, h};
+    return {row.left() + 3 + (32 - w) / 2, row.top() + (row.height() - 32) / 2 + (32 - h) / 2, w,
+            h};
 }
 
 void TChildForm::FillImageList() {
-    const QSignalBlocker blocker(imageList_);
-    imageList_->clear();
-    const TIcon& icon = Document();
-    int widest = 0;
-    for (int i = 0; i < icon.ImageCount(); ++i) {
-        const QSize size = icon.imageSize(i);
-        const QString text = imageRowText(size.width(), size.height(), icon.imageBitCount(i));
-        imageList_->addItem(text);
-        widest = std::max(widest, imageList_->fontMetrics().horizontalAdvance(text));
-    }
-    imageList_->view()->setMinimumWidth(std::max(imageList_->width(), kTextLeft + widest + 40));
-    imageList_->setCurrentIndex(icon.CurrentIndex());
-    imageList_->update();
+    const QSignalBlocker blocker(imageList_->selectionModel());
+    imageModel_->reset();
+    const QModelIndex current = imageModel_->index(Document().CurrentIndex(), 0);
+    imageList_->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
+    imageList_->scrollTo(current);
+    imageList_->viewport()->update();
 }
 
 void TChildForm::AddIcon() {
@@ -487,7 +495,8 @@ void TChildForm::syncView() {
 void TChildForm::invalidateViews() {
     windowBox1_->viewport()->update();
     windowBox2_->viewport()->update();
-    imageList_->update();
+    // Only the current image's row can have changed.
+    imageList_->update(imageModel_->index(Document().CurrentIndex(), 0));
 }
 
 void TChildForm::setViewCursor(const QCursor& cursor) {
@@ -629,9 +638,11 @@ void TChildForm::resizeEvent(QResizeEvent* event) {
         maximizeWritten_ = maximized;
     }
     if (QWidget* client = widget()) {
-        const int width = client->width();
-        const int left = static_cast<int>(std::lround(width * 0.8));
-        splitter_->setSizes({left, std::max(0, width - left - splitter_->handleWidth())});
+        // The list keeps its width; the editing view takes four fifths of the rest.
+        const int list = std::min(kListWidth, client->width() / 3);
+        const int rest = std::max(0, client->width() - list - 2 * splitter_->handleWidth());
+        const int left = static_cast<int>(std::lround(rest * 0.8));
+        splitter_->setSizes({list, left, rest - left});
     }
 }
 

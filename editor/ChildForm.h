@@ -11,11 +11,13 @@
 #include "editor/EditSession.h"
 
 class QComboBox;
+class QListView;
 class QFileDialog;
 class QSplitter;
 
 namespace tarvo {
 
+class ImageListModel;
 class TEditorHost;
 class TIcon;
 class TWindowBox;
@@ -92,18 +94,19 @@ class TChildForm : public QMdiSubWindow, private TSessionHost {
     PngPolicy pngPolicy() const;
     QComboBox* pngChoice() const { return pngChoice_; }
 
-    QComboBox* imageList() const { return imageList_; }
+    QListView* imageList() const { return imageList_; }
     TWindowBox* editingView() const { return windowBox1_; }
     TWindowBox* preview() const { return windowBox2_; }
     QSplitter* splitter() const { return splitter_; }
     // The cell under the mouse as last seen by the editing view.
     std::optional<QPoint> mouseCell() const { return mouseCell_; }
 
-    // The row text of an image in the list.
+    // The row text of an image in the list: its size and colours, and for the frames of an
+    // animated cursor a second line with the frame's number and how long it shows.
     static QString imageRowText(int width, int height, int bits);
-    // Where an image's thumbnail goes in a list row: at most 32 x 32, centred in the width of the
-    // widest thumbnail.
-    static QRect thumbnailBox(const QRect& row, QSize image, int widestThumbnail);
+    QString imageRowText(int index) const;
+    // Where an image's thumbnail goes in a list row: at most 32 x 32, centred in a 32 x 32 box.
+    static QRect thumbnailBox(const QRect& row, QSize image);
 
     // Asks "Save changes to ...?"; tests answer it themselves.
     std::function<QMessageBox::StandardButton(const QString& text, const QString& title)> askToSave;
@@ -133,7 +136,8 @@ class TChildForm : public QMdiSubWindow, private TSessionHost {
 
     TEditorHost& host_;
     std::unique_ptr<EditSession> session_;
-    QComboBox* imageList_ = nullptr;
+    QListView* imageList_ = nullptr;
+    ImageListModel* imageModel_ = nullptr;
     QSplitter* splitter_ = nullptr;
     TWindowBox* windowBox1_ = nullptr;
     TWindowBox* windowBox2_ = nullptr;

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QLineEdit>
+#include <QListView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -67,6 +68,21 @@ class MainWindow : public ::testing::Test {
         icon.MoveTo(i % 7, 0);
         icon.LineTo(i % 7, 5 + i % 3, argb ? 0xFF102030u : 0x0000FFu);
         if (argb) icon.EndStroke();
+    }
+
+    // The image list's rows as shown, the selected one, and a click on a row.
+    static QStringList rows(const TChildForm& c) {
+        QStringList texts;
+        const QAbstractItemModel* model = c.imageList()->model();
+        for (int i = 0; i < model->rowCount(); ++i) texts << model->index(i, 0).data().toString();
+        return texts;
+    }
+    static int currentRow(const TChildForm& c) { return c.imageList()->currentIndex().row(); }
+    static void clickRow(TChildForm& c, int row) {
+        QListView* list = c.imageList();
+        const QModelIndex index = list->model()->index(row, 0);
+        list->scrollTo(index);
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(index).center());
     }
 
     QString file(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }

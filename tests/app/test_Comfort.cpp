@@ -10,6 +10,7 @@
 
 #include "WindowTest.h"
 #include "app/HelpWindow.h"
+#include "core/AniFormat.h"
 #include "core/PixelFormats.h"
 #include "effects/EffectDialogs.h"
 
@@ -188,6 +189,70 @@ TEST_F(MainWindow, ZoomStepsByKeysAndWheelAndTheGridIsAChoice) {
     form = makeForm();
     EXPECT_FALSE(form->action("ViewGrid")->isChecked());
     EXPECT_TRUE(form->action("ViewCheckerboard")->isChecked());
+}
+
+// An icon file of `count` 16 x 16 32-bit images, each filled with `bgra`.
+QByteArray iconFile(int count, uint32_t bgra) {
+    QByteArray bytes;
+    auto put16 = [&](int v) { bytes.append(char(v & 0xFF)).append(char(v >> 8 & 0xFF)); };
+    auto put32 = [&](uint32_t v) { put16(int(v & 0xFFFF)), put16(int(v >> 16)); };
+    const int imageBytes = 40 + 16 * 16 * 4 + 16 * 4;
+    put16(0), put16(1), put16(count);
+    for (int i = 0; i < count; ++i) {
+        bytes.append(char(16)).append(char(16)).append(char(0)).append(char(0));
+        put16(1), put16(32), put32(imageBytes), put32(uint32_t(6 + 16 * count + i * imageBytes));
+    }
+    for (int i = 0; i < count; ++i) {
+        put32(40), put32(16), put32(32), put16(1), put16(32);
+        for (int k = 0; k < 6; ++k) put32(0);
+        for (int p = 0; p < 16 * 16; ++p) put32(bgra);
+        bytes.append(QByteArray(16 * 4, 0));
+    }
+    return bytes;
+}
+
+// The image list is a list: a row per image with its thumbnail, frames numbered with how long
+// they show, a click chooses the image, and a file of 1,840 images lists every one.
+TEST_F(MainWindow, TheImageListShowsEveryImageAndFrame) {
+    TIcon icon;
+    icon.AddImage(32, 32, 32);
+    icon.AddImage(32, 32, 32);
+    icon.AddImage(16, 16, 8);
+    TAnimation animation;
+    animation.steps = {{0, 6}, {1, 12}, {0, 6}};
+    const std::vector<uint8_t> ani =
+        writeAnimatedCursor(std::span(icon.ImageBlock(), icon.BlockSize()), animation);
+    QFile out(file("walk.ani"));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(reinterpret_cast<const char*>(ani.data()), qsizetype(ani.size()));
+    out.close();
+    TChildForm* c = form->OpenDocument(file("walk.ani"));
+    ASSERT_TRUE(c);
+    EXPECT_EQ(rows(*c),
+              QStringList({"32 x 32, 32 bits\nFrame 1, 100 ms", "32 x 32, 32 bits\nFrame 2, 200 ms",
+                           "16 x 16, 256 colors\nFrame 3, not shown"}));
+    QApplication::processEvents();
+    clickRow(*c, 2);
+    EXPECT_EQ(c->Document().CurrentIndex(), 2);
+    EXPECT_EQ(currentRow(*c), 2);
+
+    QFile many(file("many.ico"));
+    ASSERT_TRUE(many.open(QIODevice::WriteOnly));
+    many.write(iconFile(1840, 0xFFFF0000));  // opaque red
+    many.close();
+    TChildForm* big = form->OpenDocument(file("many.ico"));
+    ASSERT_TRUE(big);
+    EXPECT_EQ(rows(*big).size(), 1840);
+    EXPECT_EQ(rows(*big).value(1839), "16 x 16, 32 bits");
+    QApplication::processEvents();
+    clickRow(*big, 1839);
+    EXPECT_EQ(big->Document().CurrentIndex(), 1839);
+    // The row in view shows its thumbnail.
+    QListView* list = big->imageList();
+    const QRect row = list->visualRect(list->model()->index(1839, 0));
+    const QRect thumb = TChildForm::thumbnailBox(row, {16, 16});
+    ASSERT_TRUE(list->viewport()->rect().contains(thumb));
+    EXPECT_EQ(list->viewport()->grab().toImage().pixel(thumb.center()), 0xFFFF0000u);
 }
 
 }  // namespace

@@ -140,7 +140,7 @@ TEST_F(Effects, TransformsOfSelectionsTextAndConversions) {
     };
     form->action("ToolsConvertImage")->trigger();
     EXPECT_EQ(c->Document().GetSize(), QSize(24, 20));
-    EXPECT_EQ(c->imageList()->itemText(0), "24 x 20 256 colors");
+    EXPECT_EQ(rows(*c).value(0), "24 x 20, 256 colors");
     c->session().undo();
     EXPECT_EQ(c->Document().GetSize(), QSize(16, 16));
     EXPECT_EQ(c->Document().BitCount(), 24);

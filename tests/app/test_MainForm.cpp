@@ -109,26 +109,12 @@ TEST_F(MainWindow, OpensFilesAndRefusesUnreadableOnes) {
     EXPECT_FALSE(child->Modified());
     EXPECT_EQ(child->session().history().size(), 2u);
     EXPECT_EQ(child->session().history().size(), 2u);
-    ASSERT_EQ(child->imageList()->count(), 2);
-    EXPECT_EQ(child->imageList()->itemText(0), "16 x 16 16 colors");
-    EXPECT_EQ(child->imageList()->itemText(1), "32 x 32 32 bits colors");
+    EXPECT_EQ(rows(*child), QStringList({"16 x 16, 16 colors", "32 x 32, 32 bits"}));
     form->updateActions();
     EXPECT_TRUE(form->action("ToolsDeleteIcon")->isEnabled());
     // Closing it lists it.
     child->close();
     EXPECT_EQ(form->RecentFiles().files(), QStringList{file("two.ico")});
-}
-
-TEST(ImageList, RowsAndThumbnailBoxes) {
-    EXPECT_EQ(TChildForm::imageRowText(16, 16, 1), "16 x 16 monochrome");
-    EXPECT_EQ(TChildForm::imageRowText(32, 32, 4), "32 x 32 16 colors");
-    EXPECT_EQ(TChildForm::imageRowText(48, 48, 8), "48 x 48 256 colors");
-    EXPECT_EQ(TChildForm::imageRowText(256, 128, 24), "256 x 128 24 bits colors");
-    // Thumbnails are at most 32 x 32, centred in the widest one's width.
-    const QRect row(0, 72, 200, 36);
-    EXPECT_EQ(TChildForm::thumbnailBox(row, {16, 16}, 32), QRect(10, 82, 16, 16));
-    EXPECT_EQ(TChildForm::thumbnailBox(row, {256, 256}, 32), QRect(2, 74, 32, 32));
-    EXPECT_EQ(TChildForm::thumbnailBox(row, {16, 8}, 16), QRect(2, 86, 16, 8));
 }
 
 TEST_F(MainWindow, AddingAndDeletingImagesKeepTheirHistories) {
@@ -140,8 +126,8 @@ TEST_F(MainWindow, AddingAndDeletingImagesKeepTheirHistories) {
     form->action("ToolsAddIcon")->trigger();
     ASSERT_EQ(c->Document().ImageCount(), 2);
     EXPECT_EQ(c->Document().CurrentIndex(), 1);
-    EXPECT_EQ(c->imageList()->itemText(1), "48 x 48 256 colors");
-    EXPECT_EQ(c->imageList()->currentIndex(), 1);
+    EXPECT_EQ(rows(*c).value(1), "48 x 48, 256 colors");
+    EXPECT_EQ(currentRow(*c), 1);
     EXPECT_TRUE(c->Modified());
     stroke(*c, 1);
     stroke(*c, 2);  // image 1 has two
@@ -171,7 +157,7 @@ TEST_F(MainWindow, AddingAndDeletingImagesKeepTheirHistories) {
     ASSERT_EQ(c->Document().ImageCount(), 2);
     EXPECT_EQ(c->Document().CurrentIndex(), 0);
     EXPECT_EQ(c->Document().imageToArgb(0), before);
-    EXPECT_EQ(c->imageList()->itemText(1), "48 x 48 256 colors");
+    EXPECT_EQ(rows(*c).value(1), "48 x 48, 256 colors");
     EXPECT_EQ(c->session().history()[0].undo.size(), 1u);
     form->updateActions();
     form->action("EditRedo")->trigger();
