@@ -90,6 +90,7 @@ constexpr ToolSpec kTools[] = {
     {"ToolsEllipse", "Ellipse Tool", "Ctrl+E", 4, Cursor::Cross, false, "tool-ellipse"},
     {"ToolsFilledEllipse", "Filled Ellipse Tool", "Ctrl+D", 5, Cursor::Cross, false,
      "tool-filled-ellipse"},
+    {"ToolsHotSpot", "Hot Spot", "Ctrl+K", 22, Cursor::Cross, false, "tool-hot-spot"},
 };
 
 QCursor cursorFor(Cursor c) {
@@ -606,9 +607,9 @@ void TMainForm::createMenus() {
         add(tools, n);
     add(tools, "ToolsExchangeColor");
     tools->addSeparator();
-    for (const char* n :
-         {"ToolsErase", "ToolsFill", "ToolsPencil", "ToolsLine", "ToolsBlur", "ToolsText",
-          "ToolsRectangle", "ToolsFilledRectangle", "ToolsEllipse", "ToolsFilledEllipse"})
+    for (const char* n : {"ToolsErase", "ToolsFill", "ToolsPencil", "ToolsLine", "ToolsBlur",
+                          "ToolsText", "ToolsRectangle", "ToolsFilledRectangle", "ToolsEllipse",
+                          "ToolsFilledEllipse", "ToolsHotSpot"})
         add(tools, n);
     tools->addSeparator();
     QMenu* shifts = tools->addMenu("Shifts");
@@ -694,7 +695,7 @@ void TMainForm::createToolBars() {
     three->setAllowedAreas(Qt::LeftToolBarArea | Qt::RightToolBarArea);
     for (const ToolSpec& t : kTools) {
         three->addAction(action(t.name));
-        if (t.code == 12 || t.code == 10) three->addSeparator();
+        if (t.code == 12 || t.code == 10 || t.code == 5) three->addSeparator();
     }
     connect(action("ToolbarItem"), &QAction::toggled, one, &QWidget::setVisible);
     connect(action("EffectsBarItem"), &QAction::toggled, two, &QWidget::setVisible);
@@ -954,7 +955,10 @@ bool TMainForm::SaveDocument(TChildForm& window) {
                                : QPoint(hotSpotDlg_->XSpin->value(), hotSpotDlg_->YSpin->value());
         hotSpotDlg_->prepare(own, icon.GetSize());
         if (execDialog(*hotSpotDlg_) != QDialog::Accepted) return false;
-        icon.markAsCursor(QPoint(hotSpotDlg_->XSpin->value(), hotSpotDlg_->YSpin->value()));
+        // The offered hot spot taken as it is keeps each image's own, set with the Hot Spot
+        // tool; another one goes into every image.
+        const QPoint chosen(hotSpotDlg_->XSpin->value(), hotSpotDlg_->YSpin->value());
+        if (icon.fileType() != 2 || chosen != own) icon.markAsCursor(chosen);
     } else if (ext == QLatin1String("ico")) {
         icon.markAsIcon();
     }

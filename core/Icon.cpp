@@ -488,7 +488,65 @@ void TIcon::markAsCursor(QPoint hotSpot) {
 }
 
 void TIcon::markAsIcon() {
-    putU16(ImageBlock() + 2, kTypeIcon);
+    uint8_t* block = ImageBlock();
+    if (blockType(block) == kTypeCursor) {
+        // Icon readers take these fields as planes and colour depth, not as a hot spot.
+        for (int i = 0; i < ImageCount(); ++i) {
+            IconEntry e = readEntry(block, i);
+            e.planes = 1;
+            e.bitCount = static_cast<uint16_t>(imageBitCount(i));
+            writeEntry(block, i, e);
+        }
+    }
+    putU16(block + 2, kTypeIcon);
+}
+
+std::optional<QPoint> TIcon::hotSpot(int index) const {
+    if (fileType() != kTypeCursor) return std::nullopt;
+    const IconEntry e = entry(index);
+    return QPoint(e.planes, e.bitCount);
+}
+
+void TIcon::setHotSpot(int index, QPoint hotSpot) {
+    checkIndex(index);
+    uint8_t* block = ImageBlock();
+    if (blockType(block) != kTypeCursor) {
+        const QSize from = imageSize(index);
+        for (int i = 0; i < ImageCount(); ++i) {
+            const QSize to = imageSize(i);
+            IconEntry e = readEntry(block, i);
+            e.planes = static_cast<uint16_t>(hotSpot.x() * to.width() / std::max(1, from.width()));
+            e.bitCount =
+                static_cast<uint16_t>(hotSpot.y() * to.height() / std::max(1, from.height()));
+            writeEntry(block, i, e);
+        }
+        putU16(block + 2, kTypeCursor);
+    }
+    IconEntry e = readEntry(block, index);
+    e.planes = static_cast<uint16_t>(hotSpot.x());
+    e.bitCount = static_cast<uint16_t>(hotSpot.y());
+    writeEntry(block, index, e);
+}
+
+TIcon::CursorMark TIcon::cursorMark() const {
+    CursorMark mark;
+    mark.type = fileType();
+    for (int i = 0; i < ImageCount(); ++i) {
+        const IconEntry e = entry(i);
+        mark.fields.emplace_back(e.planes, e.bitCount);
+    }
+    return mark;
+}
+
+void TIcon::setCursorMark(const CursorMark& mark) {
+    uint8_t* block = ImageBlock();
+    const int n = std::min(ImageCount(), static_cast<int>(mark.fields.size()));
+    for (int i = 0; i < n; ++i) {
+        IconEntry e = readEntry(block, i);
+        std::tie(e.planes, e.bitCount) = mark.fields[size_t(i)];
+        writeEntry(block, i, e);
+    }
+    putU16(block + 2, mark.type);
 }
 
 QImage TIcon::imageToArgb(int index) const {

@@ -197,9 +197,23 @@ class TIcon {
     IconEntry entry(int index) const;
     int imageBitCount(int index) const;
     QSize imageSize(int index) const;
-    // Type 2 with the hot spot in every entry, or type 1 leaving the entries as they are.
+    // Type 2 with the hot spot in every entry; type 1 with each entry's planes and bit count
+    // back in the fields a cursor keeps its hot spot in.
     void markAsCursor(QPoint hotSpot);
     void markAsIcon();
+    // A cursor's hot spot of image `index`; none for an icon.
+    std::optional<QPoint> hotSpot(int index) const;
+    // Sets image `index`'s hot spot. An icon becomes a cursor whose other images get the same
+    // point scaled to their sizes.
+    void setHotSpot(int index, QPoint hotSpot);
+    // The directory's type and every entry's hot spot fields, to put back as they were.
+    struct CursorMark {
+        uint16_t type = 0;
+        std::vector<std::pair<uint16_t, uint16_t>> fields;
+    };
+    CursorMark cursorMark() const;
+    // Entries the mark does not cover keep their fields.
+    void setCursorMark(const CursorMark& mark);
     // Image `index` as a top-down ARGB picture without selecting it: 32-bit images as stored,
     // others with alpha 0 where the mask bit is 1 and the colour plane as is.
     QImage imageToArgb(int index) const;

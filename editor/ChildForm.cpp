@@ -557,6 +557,7 @@ void TChildForm::paintEditingView(QPainter& dc) {
     state.mouseCell = mouseCell_;
     state.brushColor = host_.BrushColor();
     state.caret = s.caret();
+    state.hotSpot = s.document().hotSpot(s.document().CurrentIndex());
     const ViewOptions options = host_.viewOptions();
     state.grid = options.grid;
     state.transparency = options.transparency;

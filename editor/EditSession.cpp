@@ -167,6 +167,9 @@ void EditSession::mouseDown(QPoint client, MouseButton button) {
             saveSnapshot();
             drawing_ = true;
             break;
+        case ToolMode::HotSpot:
+            setHotSpot(cell);
+            return;
         case ToolMode::ColorPicker:
             if (QRect(QPoint(0, 0), icon.GetSize()).contains(cell))
                 host_.colorPicked(button == MouseButton::Left,
@@ -623,6 +626,22 @@ void EditSession::floatFrom(TUndo& step) {
     }
 }
 
+void EditSession::setHotSpot(QPoint cell) {
+    if (!QRect(QPoint(0, 0), doc().GetSize()).contains(cell)) return;
+    if (doc().hotSpot(current()) == cell) return;
+    TIcon::CursorMark before = doc().cursorMark();
+    saveUndo();
+    history_[current()].undo.top().Mark = std::move(before);
+    doc().setHotSpot(current(), cell);
+    notify(TSessionHost::Pixels);
+}
+
+void EditSession::swapCursorMark(TUndo& from, TUndo& to) {
+    if (!from.Mark) return;
+    to.Mark = doc().cursorMark();
+    doc().setCursorMark(*from.Mark);
+}
+
 void EditSession::undo() {
     endGestures();
     endTextEntry();
@@ -636,6 +655,7 @@ void EditSession::undo() {
     ensureFormat(e->Data());
     document_->SetCurrentImageData(e->Data());
     floatFrom(*e);
+    swapCursorMark(*e, *r);
     h.redo.push(std::move(r));
     if (e->Deleted) restoreDeleted(std::move(e->Deleted));
     notify(TSessionHost::Pixels | TSessionHost::History);
@@ -661,6 +681,7 @@ void EditSession::redo() {
     floatFrom(*e);
     ensureFormat(e->Data());
     document_->SetCurrentImageData(e->Data());
+    swapCursorMark(*e, *u);
     h.undo.push(std::move(u));
     notify(TSessionHost::Pixels | TSessionHost::History);
 }

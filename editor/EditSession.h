@@ -175,6 +175,8 @@ class EditSession {
     void preview(const std::function<void(TIcon&)>& effect);
     void endPreview(bool accepted);
     void flip(bool vertical);
+    // The Hot Spot tool's click: the current image's hot spot, one undo step.
+    void setHotSpot(QPoint cell);
     void rotateQuarter(bool left);
 
     // ---- hue selection -----------------------------------------------------------------------
@@ -208,6 +210,8 @@ class EditSession {
     // selection floats again, or the floating tool returns to its start.
     void stashFloating(TUndo& step);
     void floatFrom(TUndo& step);
+    // A hot spot step being undone or redone: its mark goes back, `to` keeps the one it replaces.
+    void swapCursorMark(TUndo& from, TUndo& to);
     std::unique_ptr<TIcon> decodeClipboard(const ClipboardContent& content);
     void restoreDeleted(std::unique_ptr<TDeletedImage> deleted);
     void deleteCurrent(bool clearRedo);

@@ -30,6 +30,7 @@ enum class ToolMode : uint8_t {
     HueSelection = 19,
     HueFloating = 20,
     Erase = 21,
+    HotSpot = 22,  // a click sets the cursor's hot spot
 };
 
 inline constexpr int toolCode(ToolMode mode) {
@@ -73,6 +74,7 @@ inline constexpr bool finishesEditing(ToolMode mode) {
         case ToolMode::Fill:
         case ToolMode::Blur:
         case ToolMode::Erase:
+        case ToolMode::HotSpot:
             return true;
         default:
             return false;

@@ -3,14 +3,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
+#include "core/Icon.h"
 #include "editor/Rect.h"
 
 namespace tarvo {
 
-class TIcon;
 struct TDeletedImage;
 
 // One step of an image's history: the image's stored bytes as they were, and the floating
@@ -35,6 +36,8 @@ class TUndo {
     // The step that undoing a deletion leaves on the restored image: redoing it deletes the
     // image again.
     bool DeleteOnRedo = false;
+    // A hot spot step: the cursor's type and hot spots before it.
+    std::optional<TIcon::CursorMark> Mark;
 
     // Memory the entry holds, in bytes.
     size_t memoryBytes() const;

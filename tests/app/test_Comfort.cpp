@@ -10,6 +10,7 @@
 
 #include "WindowTest.h"
 #include "app/HelpWindow.h"
+#include "app/HotSpotDlg.h"
 #include "core/AniFormat.h"
 #include "core/PixelFormats.h"
 #include "effects/EffectDialogs.h"
@@ -253,6 +254,61 @@ TEST_F(MainWindow, TheImageListShowsEveryImageAndFrame) {
     const QRect thumb = TChildForm::thumbnailBox(row, {16, 16});
     ASSERT_TRUE(list->viewport()->rect().contains(thumb));
     EXPECT_EQ(list->viewport()->grab().toImage().pixel(thumb.center()), 0xFFFF0000u);
+}
+
+// The Hot Spot tool: a click sets the hot spot of the image under it, shown on the image, one
+// step to undo; saving as a cursor offers it and keeps each image's own.
+TEST_F(Tools, TheHotSpotIsSetWithAClickShownUndoneAndSaved) {
+    TChildForm* c = document("32", 4);
+    ASSERT_TRUE(c);
+    width = height = "16";
+    form->action("ToolsAddIcon")->trigger();  // image 1, 16 x 16
+    ASSERT_EQ(c->Document().CurrentIndex(), 1);
+    QApplication::processEvents();
+    useTool("ToolsHotSpot");
+    QWidget* view = c->editingView()->viewport();
+    auto marked = [&](QPoint cell) {
+        const QPoint corner =
+            c->GridOrigin() + cell * c->Zoom() - c->editingView()->scrollPosition();
+        return view->grab().toImage().pixel(corner + QPoint(0, c->Zoom() / 2)) == kHotSpotColor;
+    };
+    EXPECT_FALSE(marked({5, 7}));
+    press(*c, {5, 7});
+    release(*c, {5, 7});
+    EXPECT_EQ(c->Document().hotSpot(1), QPoint(5, 7));
+    EXPECT_EQ(c->Document().hotSpot(0), QPoint(10, 14));  // the other image, scaled
+    EXPECT_TRUE(marked({5, 7}));
+    press(*c, {2, 3});
+    release(*c, {2, 3});
+    EXPECT_TRUE(marked({2, 3}));
+    EXPECT_FALSE(marked({5, 7}));
+    form->updateActions();
+    form->action("EditUndo")->trigger();
+    EXPECT_EQ(c->Document().hotSpot(1), QPoint(5, 7));
+    form->action("EditUndo")->trigger();
+    EXPECT_EQ(c->Document().hotSpot(1), std::nullopt);  // an icon again
+    EXPECT_FALSE(marked({5, 7}));
+    form->updateActions();
+    form->action("EditRedo")->trigger();
+    form->action("EditRedo")->trigger();
+    EXPECT_EQ(c->Document().hotSpot(1), QPoint(2, 3));
+
+    // Saved as a cursor: the dialog offers the image's hot spot, and taking it keeps both.
+    saveName = file("pointer.cur");
+    ASSERT_TRUE(form->SaveDocumentAs(*c, c->caption()));
+    EXPECT_EQ(form->hotSpotDialog().XSpin->value(), 2);
+    EXPECT_EQ(form->hotSpotDialog().YSpin->value(), 3);
+    TIcon saved;
+    saved.LoadFromFile(file("pointer.cur"));
+    EXPECT_EQ(saved.hotSpot(0), QPoint(10, 14));
+    EXPECT_EQ(saved.hotSpot(1), QPoint(2, 3));
+    // As an icon the directory holds planes and depths again.
+    saveName = file("pointer.ico");
+    ASSERT_TRUE(form->SaveDocumentAs(*c, c->caption()));
+    TIcon icon;
+    icon.LoadFromFile(file("pointer.ico"));
+    EXPECT_EQ(icon.entry(1).planes, 1);
+    EXPECT_EQ(icon.entry(1).bitCount, 32);
 }
 
 }  // namespace

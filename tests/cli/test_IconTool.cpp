@@ -49,6 +49,15 @@ test::Bytes retyped(test::Bytes b, uint16_t type, int x = -1, int y = -1) {
     return b;
 }
 
+// A cursor's bytes as an icon: type 1, and planes and depths where the hot spots were.
+test::Bytes asIcon(test::Bytes b) {
+    test::put16(b, 2, 1);
+    const uint16_t depths[] = {1, 32, 4};
+    for (size_t i = 0; i < 3; ++i)
+        test::put16(b, 6 + 16 * i + 4, 1), test::put16(b, 6 + 16 * i + 6, depths[i]);
+    return b;
+}
+
 // A 32x32 1-bit, a 256x256 32-bit and a 16x16 4-bit image, and the ARGB picture each should
 // extract to: alpha 0 where the mask bit is set, the colour plane kept as it is. The cursor has
 // the same images, hot spot (3,9) but (11,2) in its second entry.
@@ -128,7 +137,7 @@ TEST_F(IconToolTest, ConvertChangesOnlyTheTypeAndHotSpots) {
              {{ico_, path("b.cur")}, retyped(ico, 2, 0, 0)},
              {{cur_, path("c.cur")}, cur},  // a cursor keeps its own hot spots
              {{cur_, path("d.cur"), "--hotspot", "1,2"}, retyped(cur, 2, 1, 2)},
-             {{cur_, path("e.ICO")}, retyped(cur, 1)}}) {
+             {{cur_, path("e.ICO")}, asIcon(cur)}}) {
         ASSERT_EQ(runTool(QStringList{"convert", "--png", "none"} + args).code, kExitOk)
             << args[1].toStdString();
         EXPECT_EQ(test::readFile(args[1]), want) << args[1].toStdString();

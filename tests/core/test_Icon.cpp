@@ -188,7 +188,7 @@ TEST(LoadFromIconHandle, BuildsAOneImageTwentyFourBitDocument) {
     EXPECT_EQ(icon.imageToArgb(0).pixel(2, 1), qRgba(255, 255, 255, 0));
 }
 
-TEST(HotSpot, CursorGetsItInEveryEntryAndAnIconKeepsIt) {
+TEST(HotSpot, CursorGetsItInEveryEntryAndAnIconGetsPlanesAndDepthsBack) {
     TIcon icon;
     icon.AddImage(16, 16, 4);
     icon.AddImage(32, 32, 32);
@@ -197,7 +197,8 @@ TEST(HotSpot, CursorGetsItInEveryEntryAndAnIconKeepsIt) {
     for (int i : {0, 1}) EXPECT_EQ(test::get32(test::blockOf(icon), 10 + 16 * i), 0x00070005u);
     icon.markAsIcon();
     EXPECT_EQ(test::get16(test::blockOf(icon), 2), 1);
-    EXPECT_EQ(test::get32(test::blockOf(icon), 10), 0x00070005u);
+    EXPECT_EQ(test::get32(test::blockOf(icon), 10), 0x00040001u);
+    EXPECT_EQ(test::get32(test::blockOf(icon), 26), 0x00200001u);
 }
 
 TEST(Files, SaveThenLoadGivesTheSameBlockAndAFailedSaveSaysWhichFile) {

@@ -13,11 +13,11 @@ xdotool windowfocus --sync "$main"
 xdotool key ctrl+l                                    # the line tool
 sleep 0.5
 shot before-line
-# The blue border of the editing view frames the image: find it in the left part of the window
+# The blue border of the editing view frames the image: find it left of the preview
 # (the preview's frame and the colour panel's blue cell are on the right).
 eval "$(xdotool getwindowgeometry --shell "$main")"
 read -r x y w h < <(/usr/bin/convert "$artifacts/before-line.png" \
-  -crop "$((WIDTH * 55 / 100))x${HEIGHT}+${X}+${Y}" +repage -alpha off \
+  -crop "$((WIDTH * 75 / 100))x${HEIGHT}+${X}+${Y}" +repage -alpha off \
   -fill black +opaque '#0000FF' -bordercolor black -border 1 -trim -format '%X %Y %w %h' info: \
   | tr -d '+')
 [ "${w:-0}" -ge 100 ] || fail "no editing view border found (${w}x${h})"

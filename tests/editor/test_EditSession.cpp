@@ -230,7 +230,7 @@ class World {
             return at(QPoint(f->rect.left + pick(std::max(1, f->rect.width())),
                              f->rect.top + pick(std::max(1, f->rect.height()))));
         };
-        static constexpr int kTools[] = {0, 1, 2, 5, 9, 10, 12, 13, 16, 21, 7, 17, 19};
+        static constexpr int kTools[] = {0, 1, 2, 5, 9, 10, 12, 13, 16, 21, 22, 7, 17, 19};
         static constexpr int kBits[] = {1, 4, 8, 24, 32};
         const int c = pick(100);
         if (c < 22) {
