@@ -22,6 +22,8 @@
 #include <QSplitter>
 #include <QStylePainter>
 #include <QStyledItemDelegate>
+#include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
@@ -112,6 +114,8 @@ TChildForm::TChildForm(TEditorHost& host, int width, int height, int bits, QWidg
     for (QAction* a : systemMenu() ? systemMenu()->actions() : QList<QAction*>())
         a->setShortcuts({});
     buildWidgets();
+    setPlaying(false);
+    updatePlayButton();
     setCaption(QStringLiteral("Icon1"));
     resize(783, 540);
     FillImageList();
@@ -146,11 +150,27 @@ void TChildForm::buildWidgets() {
                     runGuarded([&] { session_->selectImage(index.row()); });
             });
     windowBox1_ = new TWindowBox(splitter_);
-    windowBox2_ = new TWindowBox(splitter_);
+    // The preview, with the play button of animated cursors above it.
+    auto* previewPane = new QWidget(splitter_);
+    auto* previewLayout = new QVBoxLayout(previewPane);
+    previewLayout->setContentsMargins(0, 0, 0, 0);
+    previewLayout->setSpacing(2);
+    playButton_ = new QToolButton(previewPane);
+    playButton_->setCheckable(true);
+    playButton_->setFocusPolicy(Qt::NoFocus);
+    playButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    playButton_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    connect(playButton_, &QToolButton::toggled, this, [this](bool on) { setPlaying(on); });
+    previewLayout->addWidget(playButton_);
+    windowBox2_ = new TWindowBox(previewPane);
+    previewLayout->addWidget(windowBox2_, 1);
+    animationTimer_ = new QTimer(this);
+    animationTimer_->setSingleShot(true);
+    connect(animationTimer_, &QTimer::timeout, this, [this] { showStep(playingStep_ + 1); });
     splitter_->setChildrenCollapsible(false);
     splitter_->addWidget(imageList_);
     splitter_->addWidget(windowBox1_);
-    splitter_->addWidget(windowBox2_);
+    splitter_->addWidget(previewPane);
     splitter_->setStretchFactor(0, 0);
     splitter_->setStretchFactor(1, 4);
     splitter_->setStretchFactor(2, 1);
@@ -249,6 +269,7 @@ void TChildForm::setStatusText(int panel, const QString& text) {
 
 void TChildForm::changed(unsigned what) {
     if (what & Images) {
+        updatePlayButton();
         FillImageList();
         FitZoom();
         host_.UpdateColors();
@@ -283,6 +304,7 @@ void TChildForm::adoptDocument(std::unique_ptr<TIcon> document) {
 void TChildForm::DocumentLoaded(const QString& fileName) {
     setCaption(QFileInfo(fileName).fileName());
     FileName = fileName;
+    updatePlayButton();
     FillImageList();
     host_.UpdateColors();
     FitZoom();
@@ -564,10 +586,57 @@ void TChildForm::paintEditingView(QPainter& dc) {
     tarvo::paintEditingView(dc, windowBox1_->clientSize(), state);
 }
 
+void TChildForm::updatePlayButton() {
+    const std::optional<TAnimation>& animation = Document().Animation();
+    const bool animated = animation && !animation->steps.empty();
+    if (!animated) playButton_->setChecked(false);
+    playButton_->setVisible(animated);
+    if (playButton_->isChecked()) showStep(0);
+}
+
+void TChildForm::setPlaying(bool playing) {
+    playButton_->setText(playing ? QStringLiteral("Pause") : QStringLiteral("Play"));
+    playButton_->setIcon(
+        style()->standardIcon(playing ? QStyle::SP_MediaPause : QStyle::SP_MediaPlay));
+    if (playing) {
+        showStep(0);
+    } else {
+        animationTimer_->stop();
+        playingStep_ = -1;
+        playingFrame_ = QImage();
+        windowBox2_->viewport()->update();
+    }
+}
+
+std::optional<int> TChildForm::playingFrame() const {
+    const std::optional<TAnimation>& animation = Document().Animation();
+    if (playingStep_ < 0 || !animation || playingStep_ >= int(animation->steps.size()))
+        return std::nullopt;
+    return animation->steps[size_t(playingStep_)].frame;
+}
+
+void TChildForm::showStep(int step) {
+    const std::optional<TAnimation>& animation = Document().Animation();
+    if (!animation || animation->steps.empty()) {
+        playButton_->setChecked(false);
+        return;
+    }
+    const auto& steps = animation->steps;
+    playingStep_ = step % int(steps.size());
+    const TAnimationStep& shown = steps[size_t(playingStep_)];
+    playingFrame_ = shown.frame >= 0 && shown.frame < Document().ImageCount()
+                        ? Document().imageToArgb(shown.frame)
+                        : QImage();
+    // Rates count sixtieths of a second; a rate of 0 still lets the event loop breathe.
+    animationTimer_->start(std::max(10, int(std::llround(shown.rate * 1000.0 / 60.0))));
+    windowBox2_->viewport()->update();
+}
+
 void TChildForm::paintPreview(QPainter& dc) {
     const EditSession& s = *session_;
     PreviewState state;
     state.image = &s.document();
+    if (!playingFrame_.isNull()) state.frame = &playingFrame_;
     state.scroll = windowBox2_->scrollPosition();
     state.background = windowBox2_->palette().color(QPalette::Button);
     state.selectionActive = s.floating() != nullptr;

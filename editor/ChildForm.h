@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPoint>
@@ -14,6 +15,8 @@ class QComboBox;
 class QListView;
 class QFileDialog;
 class QSplitter;
+class QTimer;
+class QToolButton;
 
 namespace tarvo {
 
@@ -97,6 +100,11 @@ class TChildForm : public QMdiSubWindow, private TSessionHost {
     QListView* imageList() const { return imageList_; }
     TWindowBox* editingView() const { return windowBox1_; }
     TWindowBox* preview() const { return windowBox2_; }
+    // Animated cursors play in the preview at their rates; the button plays and pauses.
+    QToolButton* playButton() const { return playButton_; }
+    QTimer* animationTimer() const { return animationTimer_; }
+    // The frame the preview shows while playing.
+    std::optional<int> playingFrame() const;
     QSplitter* splitter() const { return splitter_; }
     // The cell under the mouse as last seen by the editing view.
     std::optional<QPoint> mouseCell() const { return mouseCell_; }
@@ -133,6 +141,9 @@ class TChildForm : public QMdiSubWindow, private TSessionHost {
     void paintPreview(QPainter& dc);
     void syncView();
     void updateMouseCursor(QPoint client);
+    void updatePlayButton();
+    void setPlaying(bool playing);
+    void showStep(int step);
 
     TEditorHost& host_;
     std::unique_ptr<EditSession> session_;
@@ -141,6 +152,10 @@ class TChildForm : public QMdiSubWindow, private TSessionHost {
     QSplitter* splitter_ = nullptr;
     TWindowBox* windowBox1_ = nullptr;
     TWindowBox* windowBox2_ = nullptr;
+    QToolButton* playButton_ = nullptr;
+    QTimer* animationTimer_ = nullptr;
+    int playingStep_ = -1;
+    QImage playingFrame_;
     std::optional<QPoint> mouseCell_;
     std::optional<bool> maximizeWritten_;
     QFileDialog* saveDialog_ = nullptr;

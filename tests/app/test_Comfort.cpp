@@ -6,6 +6,8 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <QWheelEvent>
 
 #include "WindowTest.h"
@@ -219,6 +221,11 @@ TEST_F(MainWindow, TheImageListShowsEveryImageAndFrame) {
     icon.AddImage(32, 32, 32);
     icon.AddImage(32, 32, 32);
     icon.AddImage(16, 16, 8);
+    icon.SelectImage(1);
+    icon.BeginStroke();
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) icon.SetPixelValue(x, y, 0xFF00C000);
+    icon.EndStroke();
     TAnimation animation;
     animation.steps = {{0, 6}, {1, 12}, {0, 6}};
     const std::vector<uint8_t> ani =
@@ -237,6 +244,29 @@ TEST_F(MainWindow, TheImageListShowsEveryImageAndFrame) {
     EXPECT_EQ(c->Document().CurrentIndex(), 2);
     EXPECT_EQ(currentRow(*c), 2);
 
+    // The preview plays the steps in order, each for its rate, and pauses on the current image.
+    QToolButton* play = c->playButton();
+    ASSERT_TRUE(play->isVisible());
+    QTest::mouseClick(play, Qt::LeftButton);
+    QTimer* timer = c->animationTimer();
+    // Each frame shown, and for how long.
+    std::vector<std::pair<int, int>> seen{{c->playingFrame().value_or(-1), timer->interval()}};
+    QWidget* preview = c->preview()->viewport();
+    auto previewCentre = [&] { return preview->grab().toImage().pixel(preview->rect().center()); };
+    QObject::connect(timer, &QTimer::timeout, c, [&] {
+        seen.emplace_back(c->playingFrame().value_or(-1), timer->interval());
+        if (seen.size() == 2) {
+            EXPECT_EQ(previewCentre(), 0xFF00C000u);  // frame 2 shown
+        }
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return seen.size() >= 4; }, 3000));
+    seen.resize(4);
+    EXPECT_EQ(seen, (std::vector<std::pair<int, int>>{{0, 100}, {1, 200}, {0, 100}, {0, 100}}));
+    QTest::mouseClick(play, Qt::LeftButton);
+    EXPECT_EQ(c->playingFrame(), std::nullopt);
+    EXPECT_FALSE(c->animationTimer()->isActive());
+    EXPECT_EQ(previewCentre(), 0xFFFFFFFFu);  // the current image, blank
+
     QFile many(file("many.ico"));
     ASSERT_TRUE(many.open(QIODevice::WriteOnly));
     many.write(iconFile(1840, 0xFFFF0000));  // opaque red
@@ -248,6 +278,7 @@ TEST_F(MainWindow, TheImageListShowsEveryImageAndFrame) {
     QApplication::processEvents();
     clickRow(*big, 1839);
     EXPECT_EQ(big->Document().CurrentIndex(), 1839);
+    EXPECT_FALSE(big->playButton()->isVisible());  // nothing to play
     // The row in view shows its thumbnail.
     QListView* list = big->imageList();
     const QRect row = list->visualRect(list->model()->index(1839, 0));
