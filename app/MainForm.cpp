@@ -456,8 +456,8 @@ void TMainForm::createActions() {
     });
 
     // Window and Help
-    connect(makeAction("WindowCascade", "&Cascade"), &QAction::triggered, mdiArea_,
-            &QMdiArea::cascadeSubWindows);
+    connect(makeAction("WindowCascade", "&Cascade"), &QAction::triggered, this,
+            &TMainForm::cascadeWindows);
     connect(makeAction("WindowTile", "&Tile"), &QAction::triggered, mdiArea_,
             &QMdiArea::tileSubWindows);
     connect(makeAction("HelpIndex", "&Index", {K(Qt::Key_F1)}, {}, "help-contents"),
@@ -813,16 +813,62 @@ void TMainForm::addChild(TChildForm* child) {
     mdiArea_->setActiveSubWindow(child);
 }
 
+QRect cascadeSlot(const QRect& area, QSize size, int step, int k) {
+    size = size.boundedTo(area.size());
+    step = std::max(1, step);
+    // The slots that fit diagonally; the next round starts over at the top, one step further
+    // right, so each title bar keeps a part in view.
+    const int fit = std::max(
+        1,
+        std::min((area.width() - size.width()) / step, (area.height() - size.height()) / step) + 1);
+    const int i = k % fit, round = k / fit;
+    const int x = std::min((i + round) * step, area.width() - size.width());
+    return {area.topLeft() + QPoint(x, i * step), size};
+}
+
+QSize cascadeSize(const QRect& area, QSize designed, int step, int windows) {
+    // Room for every title bar, but never smaller than a window one can still work in.
+    const int room = std::max(0, windows - 1) * step;
+    const QSize usable = QSize(420, 320).boundedTo(area.size() * 3 / 4);
+    return designed.boundedTo(area.size() - QSize(room, room))
+        .expandedTo(usable)
+        .boundedTo(area.size());
+}
+
+int TMainForm::cascadeStep() const {
+    return style()->pixelMetric(QStyle::PM_TitleBarHeight) + 4;
+}
+
 void TMainForm::placeInWorkspace(TChildForm& child) {
-    // The frame's own placement cascades, and can put a window past the workspace's edges; a
-    // small workspace cannot hold the designed size at all.
+    // Below and right of the windows already there, so no title bar is hidden, and inside the
+    // workspace whatever its size.
     const QRect area = mdiArea_->viewport()->rect();
     if (area.isEmpty()) return;
-    const QSize size = child.size().boundedTo(area.size());
-    QPoint at = child.pos();
-    at.setX(std::clamp(at.x(), 0, area.width() - size.width()));
-    at.setY(std::clamp(at.y(), 0, area.height() - size.height()));
-    child.setGeometry(QRect(at, size));
+    int others = 0;
+    for (TChildForm* c : children())
+        if (c != &child && c->isVisible() && !c->isMinimized() && !c->isMaximized()) ++others;
+    const QSize size = cascadeSize(area, child.size(), cascadeStep(), 5);
+    child.setGeometry(cascadeSlot(area, size, cascadeStep(), others));
+}
+
+void TMainForm::cascadeWindows() {
+    const QRect area = mdiArea_->viewport()->rect();
+    QList<TChildForm*> windows;
+    for (TChildForm* c : children())
+        if (!c->isMinimized()) windows.append(c);
+    // The active window ends on top.
+    if (TChildForm* active = activeChild(); active && windows.removeOne(active))
+        windows.append(active);
+    const QSize size =
+        cascadeSize(area, QSize(TChildForm::kDesignedWidth, TChildForm::kDesignedHeight),
+                    cascadeStep(), int(windows.size()));
+    for (int k = 0; k < windows.size(); ++k) {
+        TChildForm* c = windows[k];
+        if (c->isMaximized()) c->showNormal();
+        c->setGeometry(cascadeSlot(area, size, cascadeStep(), k));
+        c->raise();
+    }
+    if (!windows.isEmpty()) mdiArea_->setActiveSubWindow(windows.back());
 }
 
 void TMainForm::FileNewExecute() {

@@ -39,6 +39,13 @@ class TIconForm;
 // The main window: the frame of the document windows, with the menus, toolbars and commands, the
 // colour panel, the status bar, the shared tool state and colours, the settings file and the
 // recently used files.
+// Window k of a cascade of windows of `size` in `area`, each `step` below and right of the one
+// before, starting over at the top, one step further right, when the next would leave the area.
+QRect cascadeSlot(const QRect& area, QSize size, int step, int k);
+// A size for `windows` cascaded windows: `designed` where the cascade fits, smaller where not,
+// but not below a usable size.
+QSize cascadeSize(const QRect& area, QSize designed, int step, int windows);
+
 class TMainForm : public QMainWindow, public TEditorHost {
     Q_OBJECT
   public:
@@ -143,6 +150,10 @@ class TMainForm : public QMainWindow, public TEditorHost {
     void setDeleteIconEnabled(bool enabled);
     // Places a new document window fully inside the workspace.
     void placeInWorkspace(TChildForm& child);
+    // Window > Cascade: every window a usable size, each title bar in view.
+    void cascadeWindows();
+    // How far each cascaded window lies below and right of the one before: a title bar.
+    int cascadeStep() const;
     // Runs a command on the active document window; a failure is shown and changes nothing else.
     void guarded(const QString& what, const std::function<void(TChildForm&)>& command);
     void addChild(TChildForm* child);

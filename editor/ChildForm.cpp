@@ -117,7 +117,7 @@ TChildForm::TChildForm(TEditorHost& host, int width, int height, int bits, QWidg
     setPlaying(false);
     updatePlayButton();
     setCaption(QStringLiteral("Icon1"));
-    resize(783, 540);
+    resize(kDesignedWidth, kDesignedHeight);
     FillImageList();
     FitZoom();
     askToSave = [this](const QString& text, const QString& title) {

@@ -31,6 +31,9 @@ class TWindowBox;
 class TChildForm : public QMdiSubWindow, private TSessionHost {
     Q_OBJECT
   public:
+    // The size a new document window is made at.
+    static constexpr int kDesignedWidth = 783, kDesignedHeight = 540;
+
     // A new document whose first image has the given size and depth. Throws when the image
     // cannot be made (EOutOfResources, TError).
     TChildForm(TEditorHost& host, int width, int height, int bits, QWidget* parent = nullptr);

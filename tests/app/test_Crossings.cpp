@@ -93,19 +93,35 @@ TEST_F(MainWindow, AFailingHandlerIsReportedAndTheDocumentsStay) {
     EXPECT_EQ(c->Document().ImageCount(), 1);
 }
 
-// New windows lie inside the workspace, whatever its size, however many are cascaded.
-TEST_F(MainWindow, NewWindowsLieInsideTheWorkspace) {
+// New windows lie inside the workspace, whatever its size, each title bar in view; Cascade keeps
+// them a size one can work in.
+TEST_F(MainWindow, WindowsCascadeInsideTheWorkspaceWithEveryTitleBarInView) {
     for (QSize frame : {QSize(1366, 768), QSize(640, 480)}) {
         form->resize(frame);
         QApplication::processEvents();
         const QRect area = form->mdiArea().viewport()->rect();
-        for (int i = 0; i < 6; ++i) {
-            TChildForm* c = newDocument();
-            ASSERT_TRUE(c);
-            EXPECT_TRUE(area.contains(c->geometry()))
-                << frame.width() << ": " << c->geometry().x() << "," << c->geometry().y() << " "
-                << c->geometry().width() << "x" << c->geometry().height();
-        }
+        auto check = [&](const char* when) {
+            QList<QPoint> corners;
+            for (TChildForm* c : form->children()) {
+                const QRect g = c->geometry();
+                EXPECT_TRUE(area.contains(g))
+                    << when << " " << frame.width() << ": " << g.x() << "," << g.y() << " "
+                    << g.width() << "x" << g.height();
+                EXPECT_GE(g.width(), std::min(420, area.width() * 3 / 4)) << when;
+                EXPECT_GE(g.height(), std::min(320, area.height() * 3 / 4)) << when;
+                corners << g.topLeft();
+            }
+            // No window lies exactly over another's title bar.
+            for (const QPoint& p : corners)
+                EXPECT_EQ(corners.count(p), 1) << when << " " << p.x() << "," << p.y();
+        };
+        const int count = frame.width() > 1000 ? 6 : 4;
+        for (int i = 0; i < count; ++i) ASSERT_TRUE(newDocument());
+        check("new");
+        for (TChildForm* c : form->children()) c->resize(150, 120);  // made small by the user
+        form->children().front()->showMaximized();
+        form->action("WindowCascade")->trigger();
+        check("cascaded");
         for (TChildForm* c : form->children()) {
             c->SetModified(false);
             c->close();
