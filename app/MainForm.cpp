@@ -401,9 +401,11 @@ void TMainForm::createActions() {
             });
     connect(makeAction("FontItem", "Font...", {K("Ctrl+B")}), &QAction::triggered, this, [this] {
         forward([this](TChildForm& c) {
-            bool ok = false;
-            const QFont font = QFontDialog::getFont(&ok, c.Document().TextFont, this);
-            if (ok) c.Document().TextFont = font;
+            // The dialog starts from the font text would be typed in now.
+            c.Document().FitTextFont();
+            QFontDialog dialog(c.Document().TextFont, this);
+            if (execDialog(dialog) == QDialog::Accepted)
+                c.Document().ChooseTextFont(dialog.selectedFont());
         });
     });
     createEffectActions();
@@ -545,6 +547,19 @@ void TMainForm::createToolActions() {
         connect(a, &QAction::triggered, this, [this, mode] { chooseTool(mode); });
     }
     action("ToolsPencil")->setChecked(true);
+    QAction* smooth = makeAction("SmoothEdges", "Smooth edges", {},
+                                 "Smooth edges|Anti-aliases lines, ellipses and text on 32-bit "
+                                 "images",
+                                 "smooth-edges");
+    smooth->setCheckable(true);
+    smooth->setChecked(true);
+    // Text being typed shows the choice at once, as it shows a new pen colour.
+    connect(smooth, &QAction::toggled, this,
+            [this] { forward([](TChildForm& c) { c.session().redrawText(); }); });
+}
+
+bool TMainForm::smoothEdges() const {
+    return action("SmoothEdges")->isChecked();
 }
 
 void TMainForm::chooseTool(ToolMode mode) {
@@ -611,6 +626,7 @@ void TMainForm::createMenus() {
                           "ToolsText", "ToolsRectangle", "ToolsFilledRectangle", "ToolsEllipse",
                           "ToolsFilledEllipse", "ToolsHotSpot"})
         add(tools, n);
+    add(tools, "SmoothEdges");
     tools->addSeparator();
     QMenu* shifts = tools->addMenu("Shifts");
     menus_.insert("Shifts", shifts);
@@ -697,6 +713,8 @@ void TMainForm::createToolBars() {
         three->addAction(action(t.name));
         if (t.code == 12 || t.code == 10 || t.code == 5) three->addSeparator();
     }
+    three->addSeparator();
+    three->addAction(action("SmoothEdges"));
     connect(action("ToolbarItem"), &QAction::toggled, one, &QWidget::setVisible);
     connect(action("EffectsBarItem"), &QAction::toggled, two, &QWidget::setVisible);
     connect(action("ToolsBarItem"), &QAction::toggled, three, &QWidget::setVisible);
@@ -1176,11 +1194,13 @@ void TMainForm::updateActions() {
     for (const char* m : {"Text", "Tools", "Effects", "Window"})
         menus_.value(m)->menuAction()->setVisible(document);
     // Commands that need a document are off without one, rather than doing nothing.
-    for (const char* n :
-         {"FileSave", "FileSaveAs", "FileClose", "ToolsAddIcon", "ToolsFlipVerical",
-          "TollsFilpHorizontal", "ToolsRotateLeft", "ToolsRotateRight", "ToolsRotateAngle",
-          "ToolsShiftLeft", "ToolsShiftRight", "ToolsShiftUp", "ToolsShiftDown", "ZoomInItem",
-          "ZoomOutItem", "ZoomFitItem", "ToolsConvertImage", "FontItem", "EditSelectAll"})
+    for (const char* n : {"FileSave",        "FileSaveAs",        "FileClose",
+                          "ToolsAddIcon",    "ToolsFlipVerical",  "TollsFilpHorizontal",
+                          "ToolsRotateLeft", "ToolsRotateRight",  "ToolsRotateAngle",
+                          "ToolsShiftLeft",  "ToolsShiftRight",   "ToolsShiftUp",
+                          "ToolsShiftDown",  "ZoomInItem",        "ZoomOutItem",
+                          "ZoomFitItem",     "ToolsConvertImage", "FontItem",
+                          "EditSelectAll",   "SmoothEdges"})
         action(n)->setEnabled(document);
     toolGroup_->setEnabled(document);
     // The mark of unsaved changes in each window's title (and the frame's, when maximized).

@@ -59,6 +59,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     uint32_t BrushColor() const override;
     void colorPicked(bool pen, uint32_t color, bool argb) override;
     int blurSize() const override { return BlurSize; }
+    bool smoothEdges() const override;
     void UpdateColors() override;
     void repaintColorPanel() override;
     void AddToRecent(const QString& fileName) override;

@@ -33,14 +33,31 @@ uint32_t moveImage(const uint8_t* old, int from, std::vector<uint8_t>& block, in
     std::copy(src, src + e.bytesInRes, block.begin() + offset);
     return offset + e.bytesInRes;
 }
+
+QFont defaultTextFont() {
+    return QFont(QStringLiteral("Arial"));
+}
+
 }  // namespace
 
 TIcon::TIcon()
-    : TextFont(QStringLiteral("Arial")),
+    : TextFont(defaultTextFont()),
       iconImage_(std::make_unique<TIconImage>()),
       clipboardFormat_(QString::fromLatin1(kClipboardMimeType)) {}
 
 TIcon::~TIcon() = default;
+
+void TIcon::ChooseTextFont(const QFont& font) {
+    TextFont = font;
+    textFontChosen_ = true;
+}
+
+void TIcon::FitTextFont() {
+    if (textFontChosen_) return;
+    TextFont = defaultTextFont();
+    const QSize size = GetSize();
+    if (size.width() <= 32 && size.height() <= 32) TextFont.setPointSize(8);
+}
 
 // ---- persistence -------------------------------------------------------------------------
 

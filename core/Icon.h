@@ -108,7 +108,15 @@ class TIcon {
     QImage& MaskBitmap() { return iconImage_->MaskBitmap; }
     ArgbView& WorkBitmap() { return workBitmap_; }
 
+    // The font of TextOut. Until the user chooses one (ChooseTextFont), FitTextFont sizes it
+    // for the current image: 8 pt up to 32 x 32, where the default size would fill the image
+    // with a letter or two, and the default size above.
     QFont TextFont;
+    void ChooseTextFont(const QFont& font);
+    void FitTextFont();
+    // Lines, ellipses and text on 32-bit images are anti-aliased; without, every pixel they
+    // touch takes the pen (or brush) whole, as on paletted images.
+    bool SmoothEdges = true;
     // The PNG entries of the file this document was opened from, written back as they were
     // while their images are unchanged.
     TPngOriginals PngOriginals;
@@ -248,6 +256,7 @@ class TIcon {
     QString clipboardFormat_;
     QImage strokeLayer_;  // ARGB32, top-down; null outside a stroke
     QPoint penPosition_;
+    bool textFontChosen_ = false;  // TextFont is the user's, kept whatever the image
     std::optional<TAnimation> animation_;
 
     // The nearest-colour map of the last colour table StoreImage used.

@@ -177,12 +177,13 @@ void TIcon::LineTo(int x, int y, uint32_t color) {
         raster::line(from, to, clip, true, [&](int px, int py) {
             reinterpret_cast<QRgb*>(strokeLayer_.scanLine(py))[px] = color;
         });
-    } else if (qAlpha(color) == 0) {
+    } else if (qAlpha(color) == 0 || !SmoothEdges) {
+        // Erasing copies alpha 0; a hard-edged line blends the pen whole, the pencil's pixels.
         fillSpansArgb(
             [&](const SpanFn& span) {
                 raster::line(from, to, clip, true, [&](int px, int py) { span(py, px, px); });
             },
-            color, true);
+            color, qAlpha(color) == 0);
     } else {
         paintArgb(
             [&](QPainter& p) {
@@ -237,10 +238,10 @@ void TIcon::Ellipse(int x1, int y1, int x2, int y2, uint32_t color) {
         fillSpansPlanes(
             [&](const SpanFn& span) { raster::ellipse(x1, y1, x2 - 1, y2 - 1, clip, span, none); },
             color);
-    } else if (qAlpha(color) == 0) {
+    } else if (qAlpha(color) == 0 || !SmoothEdges) {
         fillSpansArgb(
             [&](const SpanFn& span) { raster::ellipse(x1, y1, x2, y2, clip, span, none); }, color,
-            true);
+            qAlpha(color) == 0);
     } else {
         paintArgb(
             [&](QPainter& p) {
@@ -256,8 +257,8 @@ void TIcon::FilledEllipse(int x1, int y1, int x2, int y2, uint32_t pen, uint32_t
     const int bits = BitCount();
     TARVO_EXPECT(bits != 0);
     const QRect clip = imageRect();
+    auto none = [](int, int, int) {};
     if (bits != 32) {
-        auto none = [](int, int, int) {};
         fillSpansPlanes(
             [&](const SpanFn& span) { raster::ellipse(x1, y1, x2 - 1, y2 - 1, clip, none, span); },
             brush);
@@ -271,6 +272,14 @@ void TIcon::FilledEllipse(int x1, int y1, int x2, int y2, uint32_t pen, uint32_t
                 raster::ellipseByCentres(QRectF(x1, y1, x2 - x1, y2 - y1), clip, span);
             },
             brush, true);
+    } else if (!SmoothEdges) {
+        // Outline and interior never share a pixel: each blends once.
+        fillSpansArgb(
+            [&](const SpanFn& span) { raster::ellipse(x1, y1, x2, y2, clip, none, span); }, brush,
+            false);
+        fillSpansArgb(
+            [&](const SpanFn& span) { raster::ellipse(x1, y1, x2, y2, clip, span, none); }, pen,
+            false);
     } else {
         // Drawn smoothed on a layer of its own, then composed once.
         QImage layer = createArgbRaster(clip.width(), clip.height());
@@ -342,7 +351,7 @@ void TIcon::SmoothPixel(int x, int y, int size) {
 void TIcon::TextOut(int x, int y, const QString& text, uint32_t color) {
     const int bits = BitCount();
     TARVO_EXPECT(bits != 0);
-    if (bits == 32) {
+    if (bits == 32 && SmoothEdges) {
         paintArgb(
             [&](QPainter& p) {
                 p.setFont(TextFont);
@@ -352,7 +361,8 @@ void TIcon::TextOut(int x, int y, const QString& text, uint32_t color) {
             true, false);
         return;
     }
-    // Without anti-aliasing the glyphs cover whole pixels, so colour and mask agree exactly.
+    // Without anti-aliasing the glyphs cover whole pixels, so colour and mask agree exactly and
+    // 32-bit pixels take the pen whole.
     const QSize size = GetSize();
     QImage cover = createArgbRaster(size.width(), size.height());
     {
@@ -362,20 +372,23 @@ void TIcon::TextOut(int x, int y, const QString& text, uint32_t color) {
         p.setPen(Qt::white);
         p.drawText(QPoint(x, y + QFontMetrics(font).ascent()), text);
     }
-    fillSpansPlanes(
-        [&](const SpanFn& span) {
-            for (int py = 0; py < size.height(); ++py) {
-                const QRgb* row = reinterpret_cast<const QRgb*>(cover.constScanLine(py));
-                for (int px = 0; px < size.width(); ++px)
-                    if (qAlpha(row[px]) >= 128) span(py, px, px);
-            }
-        },
-        color);
+    auto glyphs = [&](const SpanFn& span) {
+        for (int py = 0; py < size.height(); ++py) {
+            const QRgb* row = reinterpret_cast<const QRgb*>(cover.constScanLine(py));
+            for (int px = 0; px < size.width(); ++px)
+                if (qAlpha(row[px]) >= 128) span(py, px, px);
+        }
+    };
+    if (bits == 32) {
+        fillSpansArgb(glyphs, color, false);
+        return;
+    }
+    fillSpansPlanes(glyphs, color);
     commit();
 }
 
 QSize TIcon::TextExtent(const QString& text) const {
-    if (BitCount() == 32) {
+    if (BitCount() == 32 && SmoothEdges) {
         const QFontMetricsF metrics(TextFont);
         return {int(std::nearbyint(metrics.horizontalAdvance(text))),
                 int(std::nearbyint(metrics.height()))};

@@ -263,6 +263,10 @@ int TChildForm::blurSize() const {
     return host_.blurSize();
 }
 
+bool TChildForm::smoothEdges() const {
+    return host_.smoothEdges();
+}
+
 void TChildForm::setStatusText(int panel, const QString& text) {
     host_.setStatusText(panel, text);
 }

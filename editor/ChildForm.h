@@ -134,6 +134,7 @@ class TChildForm : public QMdiSubWindow, private TSessionHost {
     uint32_t brushColor() const override;
     void colorPicked(bool pen, uint32_t color, bool argb) override;
     int blurSize() const override;
+    bool smoothEdges() const override;
     void setStatusText(int panel, const QString& text) override;
     void changed(unsigned what) override;
     void openHueWindow(QPoint cell) override;

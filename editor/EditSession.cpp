@@ -1,5 +1,6 @@
 #include "editor/EditSession.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "core/Icon.h"
@@ -63,8 +64,15 @@ std::optional<QRect> EditSession::caret() const {
     const int th = document_->TextExtent(QStringLiteral("0")).height();
     const int width = text_->text.isEmpty() ? 0 : document_->TextExtent(text_->text).width();
     const int z = view.zoom;
-    return QRect(p.x() + (text_->position.x() + width) * z - 1, p.y() + text_->position.y() * z, 3,
-                 z * th);
+    const QRect image(p, document_->GetSize() * z);
+    // Text running past the image's edges keeps its caret on the image's cells.
+    QRect caret(p.x() + (text_->position.x() + width) * z - 1, p.y() + text_->position.y() * z, 3,
+                z * th);
+    caret.moveLeft(
+        std::max(image.left(), std::min(caret.left(), image.right() - caret.width() + 1)));
+    caret &= image;
+    if (caret.isEmpty()) return std::nullopt;
+    return caret;
 }
 
 QPoint EditSession::cellAt(QPoint client) const {
@@ -97,6 +105,8 @@ void EditSession::mouseDown(QPoint client, MouseButton button) {
     ToolMode mode = host_.tool();
     TIcon& icon = doc();
     const bool argb = icon.BitCount() == 32;
+    // For the shape or text this press starts.
+    icon.SmoothEdges = host_.smoothEdges();
     if (drawing_) {
         // A second button cancels a shape being dragged; its undo step stays in the history.
         if (toolCode(mode) < 6) {
@@ -513,6 +523,7 @@ void EditSession::deleteSelection() {
 
 void EditSession::placeText(QPoint cell) {
     finishEditing();
+    document_->FitTextFont();
     const int th = document_->TextExtent(QStringLiteral("0")).height();
     const auto data = document_->CurrentImageData();
     text_ = TextEntry{history_[current()].id,
@@ -547,6 +558,7 @@ void EditSession::redrawText() {
         return;
     }
     document_->SetCurrentImageData(text_->snapshot);
+    document_->SmoothEdges = host_.smoothEdges();
     if (!text_->text.isEmpty())
         document_->TextOut(text_->position.x(), text_->position.y(), text_->text, host_.penColor());
     notify(TSessionHost::Pixels);

@@ -33,6 +33,8 @@ class TSessionHost {
     // 32-bit image the alpha control follows the colour's alpha.
     virtual void colorPicked(bool pen, uint32_t color, bool argb) = 0;
     virtual int blurSize() const = 0;
+    // Whether lines, ellipses and text on 32-bit images are anti-aliased.
+    virtual bool smoothEdges() const = 0;
     // Status bar panels, counted from 0.
     virtual void setStatusText(int panel, const QString& text) = 0;
 

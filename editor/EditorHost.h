@@ -36,6 +36,8 @@ class TEditorHost {
     virtual void colorPicked(bool pen, uint32_t color, bool argb) = 0;
     // The blur brush's window size.
     virtual int blurSize() const = 0;
+    // The Smooth edges choice: anti-aliased lines, ellipses and text on 32-bit images.
+    virtual bool smoothEdges() const = 0;
     // Resets both colours for the active document's current image and repaints the panel.
     virtual void UpdateColors() = 0;
     virtual void repaintColorPanel() = 0;

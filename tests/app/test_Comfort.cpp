@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QFontDialog>
 #include <QLabel>
+#include <QMdiArea>
 #include <QMenu>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <QWheelEvent>
 
@@ -69,9 +72,10 @@ TEST_F(MainWindow, CaptionsAndTheNewImageDialogSpeakPlainly) {
 // Without a document, the commands that need one are off; with one they are on. A document with
 // unsaved changes carries the mark in its title and in the Window menu.
 TEST_F(MainWindow, NothingIsOnThatCannotWorkAndUnsavedDocumentsAreMarked) {
-    const char* needing[] = {"FileClose",    "FileSaveAs",        "ToolsAddIcon", "ToolsRotateLeft",
-                             "ToolsShiftUp", "ZoomInItem",        "ZoomOutItem",  "ToolsPencil",
-                             "ToolsEllipse", "ToolsConvertImage", "EditSelectAll"};
+    const char* needing[] = {"FileClose",         "FileSaveAs",    "ToolsAddIcon",
+                             "ToolsRotateLeft",   "ToolsShiftUp",  "ZoomInItem",
+                             "ZoomOutItem",       "ToolsPencil",   "ToolsEllipse",
+                             "ToolsConvertImage", "EditSelectAll", "SmoothEdges"};
     form->updateActions();
     for (const char* n : needing) EXPECT_FALSE(form->action(n)->isEnabled()) << n;
     TChildForm* c = newDocument();
@@ -114,6 +118,89 @@ TEST_F(MainWindow, TheStatusBarShowsExchangedColours) {
     form->SetBrushColor(Transparent);
     form->action("ToolsExchangeColor")->trigger();
     EXPECT_EQ(form->statusPanel(2)->text(), "Color: Transparent, Brush: #FF0000");
+}
+
+// The Smooth edges button beside the tools, on at first, decides whether a line drawn on a
+// 32-bit image has edge pixels of partial coverage.
+TEST_F(Tools, TheSmoothEdgesButtonDecidesWhetherLinesHavePartialPixels) {
+    TChildForm* c = document("32", 4);
+    QAction* smooth = form->action("SmoothEdges");
+    ASSERT_TRUE(smooth);
+    EXPECT_EQ(smooth->text(), "Smooth edges");
+    EXPECT_TRUE(smooth->isChecked());
+    QWidget* button = form->toolBar(3)->widgetForAction(smooth);
+    ASSERT_TRUE(button);
+    const int pen = qAlpha(form->PenColor());
+    auto partial = [&] {
+        int n = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) {
+                const int a = qAlpha(c->Document().GetPixelValue(x, y));
+                n += a != 0 && a != pen;
+            }
+        return n;
+    };
+    useTool("ToolsLine");
+    drag(*c, {1, 1}, {25, 9});
+    EXPECT_GT(partial(), 0);
+    c->session().undo();
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_FALSE(smooth->isChecked());
+    drag(*c, {1, 1}, {25, 9});
+    EXPECT_EQ(partial(), 0);
+    EXPECT_EQ(qAlpha(c->Document().GetPixelValue(13, 5)), pen);
+}
+
+// Text on a small icon starts at 8 pt, on a larger one at the usual size; the Font dialog
+// offers the size in use, and the font chosen there is kept.
+TEST_F(Tools, TextOnSmallIconsIsSmallUntilAFontIsChosen) {
+    TChildForm* small = document("16", 4);
+    TChildForm* large = document("48", 4);
+    useTool("ToolsText");
+    press(*large, {2, 8});
+    release(*large, {2, 8});
+    EXPECT_EQ(large->Document().TextFont.pointSize(), TIcon().TextFont.pointSize());
+    form->mdiArea().setActiveSubWindow(small);
+    press(*small, {2, 8});
+    release(*small, {2, 8});
+    ASSERT_EQ(small->Document().TextFont.pointSize(), 8);
+    int offered = 0;
+    form->execDialog = [&](QDialog& d) {
+        auto& dialog = dynamic_cast<QFontDialog&>(d);
+        offered = dialog.currentFont().pointSize();
+        dialog.setCurrentFont(QFont(QStringLiteral("Arial"), 20));
+        dialog.accept();
+        return dialog.result();
+    };
+    form->action("FontItem")->trigger();
+    EXPECT_EQ(offered, 8);
+    press(*small, {2, 8});
+    release(*small, {2, 8});
+    EXPECT_EQ(small->Document().TextFont.pointSize(), 20);
+}
+
+// Text typed past the right edge of a small image, or started on its bottom row, keeps its
+// caret on the image's cells.
+TEST_F(Tools, TheTextCaretStaysOnTheImage) {
+    TChildForm* c = document("16", 4);
+    useTool("ToolsText");
+    QWidget* view = c->editingView()->viewport();
+    auto onImage = [&] {
+        const std::optional<QRect> caret = c->session().caret();
+        return caret && c->session().overImage(caret->topLeft()) &&
+               c->session().overImage(caret->bottomRight());
+    };
+    for (const QPoint start : {QPoint(3, 6), QPoint(0, 15)}) {
+        SCOPED_TRACE(start.y());
+        press(*c, start);
+        release(*c, start);
+        EXPECT_TRUE(onImage());
+        view->setFocus();
+        QTest::keyClicks(view, "Wide words");
+        ASSERT_EQ(c->session().textEntry()->text, "Wide words");
+        EXPECT_TRUE(onImage());
+        EXPECT_FALSE(c->session().overImage(c->session().caret()->topRight() + QPoint(1, 0)));
+    }
 }
 
 // Escape closes the manual's window, as it closes a dialog.

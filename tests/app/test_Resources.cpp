@@ -59,6 +59,7 @@ const char* const kIconNames[] = {"document-new",
                                   "tool-filled-rectangle",
                                   "tool-ellipse",
                                   "tool-filled-ellipse",
+                                  "smooth-edges",
                                   "tarvo-iconworks"};
 
 QImage draw24(const QIcon& icon) {

@@ -5,6 +5,7 @@
 #include <QFontInfo>
 #include <QPainter>
 #include <algorithm>
+#include <functional>
 #include <set>
 
 #include "TestSupport.h"
@@ -195,6 +196,43 @@ TEST_P(ThirtyTwo, ATranslucentStrokeKeepsOneAlphaWhereItCrossesItself) {
     EXPECT_FALSE(icon.strokeActive());
     EXPECT_EQ(icon.GetPixelValue(6, 6), color);
     EXPECT_EQ(icon.GetPixelValue(11, 6), color);
+}
+
+// Smoothed lines, ellipses and text have edge pixels of partial coverage; unsmoothed, every
+// pixel takes the pen or brush whole, and a line is the pencil's.
+TEST_P(ThirtyTwo, WithoutSmoothEdgesShapesAndTextTakeThePenWhole) {
+    const uint32_t pen = 0xC0FF0000, brush = 0x600000FF;
+    const std::function<void(TIcon&)> shapes[] = {
+        [&](TIcon& t) {
+            t.MoveTo(1, 1);
+            t.LineTo(30, 12, pen);
+        },
+        [&](TIcon& t) { t.Ellipse(2, 2, 30, 16, pen); },
+        [&](TIcon& t) { t.FilledEllipse(2, 2, 30, 16, pen, brush); },
+        [&](TIcon& t) { t.TextOut(2, 2, QStringLiteral("Ow"), pen); },
+    };
+    for (size_t i = 0; i < std::size(shapes); ++i) {
+        SCOPED_TRACE(i);
+        for (const bool smooth : {true, false}) {
+            TIcon t;
+            t.AddImage(40, 20, 32);
+            t.SmoothEdges = smooth;
+            shapes[i](t);
+            std::set<uint32_t> values;
+            for (auto [x, y] : touched(t)) values.insert(t.GetPixelValue(x, y));
+            EXPECT_TRUE(smooth || values.contains(pen));
+            std::erase_if(values, [&](uint32_t v) { return v == pen || v == brush; });
+            EXPECT_EQ(values.empty(), !smooth);
+        }
+    }
+    TIcon crisp, pencil;
+    for (TIcon* t : {&crisp, &pencil}) t->AddImage(40, 20, 32);
+    crisp.SmoothEdges = false;
+    shapes[0](crisp);
+    pencil.BeginStroke();
+    shapes[0](pencil);
+    pencil.EndStroke();
+    EXPECT_EQ(touched(crisp), touched(pencil));
 }
 
 TEST_P(ThirtyTwo, SmoothPixelAtACornerAveragesOnlyPixelsInside) {

@@ -46,6 +46,7 @@ class FakeHost : public TSessionHost {
         (pen ? shared_.pen : shared_.brush) = color;
     }
     int blurSize() const override { return 3; }
+    bool smoothEdges() const override { return true; }
     void setStatusText(int, const QString&) override {}
     void changed(unsigned what) override {
         if ((what & Images) && session) resetColors();
