@@ -857,6 +857,11 @@ int TMainForm::cascadeStep() const {
     return style()->pixelMetric(QStyle::PM_TitleBarHeight) + 4;
 }
 
+namespace {
+// The geometry a window was placed at; while it keeps it, it follows the workspace's size.
+const char* const kPlacedGeometry = "tarvoPlacedGeometry";
+}  // namespace
+
 void TMainForm::placeInWorkspace(TChildForm& child) {
     // Below and right of the windows already there, so no title bar is hidden, and inside the
     // workspace whatever its size.
@@ -865,8 +870,30 @@ void TMainForm::placeInWorkspace(TChildForm& child) {
     int others = 0;
     for (TChildForm* c : children())
         if (c != &child && c->isVisible() && !c->isMinimized() && !c->isMaximized()) ++others;
-    const QSize size = cascadeSize(area, child.size(), cascadeStep(), 5);
-    child.setGeometry(cascadeSlot(area, size, cascadeStep(), others));
+    const QSize designed(TChildForm::kDesignedWidth, TChildForm::kDesignedHeight);
+    const QRect slot =
+        cascadeSlot(area, cascadeSize(area, designed, cascadeStep(), 5), cascadeStep(), others);
+    child.setGeometry(slot);
+    child.setProperty(kPlacedGeometry, slot);
+}
+
+void TMainForm::workspaceResized() {
+    // Windows placed while the frame was still small (a file opened at start-up, before the
+    // frame is maximized) grow with it, unless the user has moved or sized them since.
+    const QRect area = mdiArea_->viewport()->rect();
+    if (area.isEmpty()) return;
+    const QSize designed(TChildForm::kDesignedWidth, TChildForm::kDesignedHeight);
+    const QSize size = cascadeSize(area, designed, cascadeStep(), 5);
+    int k = 0;
+    for (TChildForm* c : children()) {
+        if (!c->isVisible() || c->isMinimized() || c->isMaximized()) continue;
+        if (c->property(kPlacedGeometry).toRect() == c->geometry()) {
+            const QRect slot = cascadeSlot(area, size, cascadeStep(), k);
+            c->setGeometry(slot);
+            c->setProperty(kPlacedGeometry, slot);
+        }
+        ++k;
+    }
 }
 
 void TMainForm::cascadeWindows() {
@@ -1233,6 +1260,7 @@ void TMainForm::clipboardChanged() {
 // ---- events ------------------------------------------------------------------------------
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && watched == mdiArea_->viewport()) workspaceResized();
     // Every key-down in this window goes to the active document window first. A key travels up
     // the parents while nobody takes it; it is passed on once, at the widget it was sent to.
     if (event->type() == QEvent::KeyPress) {

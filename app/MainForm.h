@@ -151,6 +151,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     void setDeleteIconEnabled(bool enabled);
     // Places a new document window fully inside the workspace.
     void placeInWorkspace(TChildForm& child);
+    void workspaceResized();
     // Window > Cascade: every window a usable size, each title bar in view.
     void cascadeWindows();
     // How far each cascaded window lies below and right of the one before: a title bar.

@@ -127,6 +127,17 @@ TEST_F(MainWindow, WindowsCascadeInsideTheWorkspaceWithEveryTitleBarInView) {
             c->close();
         }
     }
+    // A window placed while the frame was small grows with it, as a file opened at start-up
+    // does when the frame is maximized; one the user has sized keeps its size.
+    TChildForm* placed = newDocument();
+    TChildForm* sized = newDocument();
+    ASSERT_TRUE(placed && sized);
+    sized->resize(300, 250);
+    form->resize(1366, 768);
+    QApplication::processEvents();
+    EXPECT_EQ(placed->width(), TChildForm::kDesignedWidth);
+    EXPECT_GT(placed->height(), 480);
+    EXPECT_EQ(sized->size(), QSize(300, 250));
 }
 
 // Text typed in one window ends, as one step, when another window becomes active; the keys then
