@@ -136,14 +136,19 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
     };
     execDialog = [](QDialog& dialog) { return dialog.exec(); };
     openCamera = [](int index) { return CameraStream::openDevice(index); };
+    // Both file dialogs start in the folder last opened from or saved to.
     askOpenFiles = [this] {
+        openDialog_->startIn(settings_.lastFolder());
         if (execDialog(*openDialog_) != QDialog::Accepted) return QStringList();
+        settings_.setLastFolder(openDialog_->chosenFolder());
         return openDialog_->selectedFiles();
     };
     askSaveName = [this](TChildForm& window, const QString& suggested) {
-        QFileDialog& dialog = window.SaveDialog();
+        TSaveDialog& dialog = window.SaveDialog();
+        dialog.startIn(settings_.lastFolder());
         dialog.selectFile(suggested);
         if (execDialog(dialog) != QDialog::Accepted) return QString();
+        settings_.setLastFolder(dialog.chosenFolder());
         return dialog.selectedFiles().value(0);
     };
 

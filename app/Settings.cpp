@@ -12,6 +12,7 @@ QString reopenKey(int i) {
     return QStringLiteral("Reopen/Reopen%1").arg(i);
 }
 const QString kChildMaximize = QStringLiteral("Main/ChildMaximize");
+const QString kLastFolder = QStringLiteral("Main/LastFolder");
 }  // namespace
 
 QString TSettings::defaultPath() {
@@ -67,6 +68,18 @@ bool TSettings::setViewFlag(const QString& key, bool value) const {
     QDir().mkpath(QFileInfo(path_).absolutePath());
     QSettings ini(path_, QSettings::IniFormat);
     ini.setValue(QStringLiteral("View/") + key, value ? 1 : 0);
+    ini.sync();
+    return ini.status() == QSettings::NoError && ini.isWritable();
+}
+
+QString TSettings::lastFolder() const {
+    return QSettings(path_, QSettings::IniFormat).value(kLastFolder).toString();
+}
+
+bool TSettings::setLastFolder(const QString& folder) const {
+    QDir().mkpath(QFileInfo(path_).absolutePath());
+    QSettings ini(path_, QSettings::IniFormat);
+    ini.setValue(kLastFolder, folder);
     ini.sync();
     return ini.status() == QSettings::NoError && ini.isWritable();
 }

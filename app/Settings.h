@@ -6,8 +6,9 @@
 namespace tarvo {
 
 // The program's settings: an INI file with the sections "Reopen" (keys "Reopen1".."Reopen9")
-// and "Main" (key "ChildMaximize"). It lives in the user's configuration folder, or where the
-// environment variable TARVO_SETTINGS names. A missing or unreadable file reads as empty.
+// and "Main" (keys "ChildMaximize" and "LastFolder"). It lives in the user's configuration folder,
+// or where the environment variable TARVO_SETTINGS names. A missing or unreadable file reads as
+// empty.
 class TSettings {
   public:
     static QString defaultPath();
@@ -24,6 +25,9 @@ class TSettings {
     // "Checkerboard" (grey checkerboard instead of the tiles behind transparent pixels).
     bool viewFlag(const QString& key, bool fallback) const;
     bool setViewFlag(const QString& key, bool value) const;
+    // The folder a file was last opened from or saved to, where the file dialogs start.
+    QString lastFolder() const;
+    bool setLastFolder(const QString& folder) const;
 
   private:
     QString path_;

@@ -66,18 +66,18 @@ QRect previewPaneRect(const QRect& client, int standardRight) {
 }
 
 TPreviewOpenDialog::TPreviewOpenDialog(QWidget* parent)
-    : QFileDialog(parent, QStringLiteral("Open")) {
-    // The pane goes into the dialog's own layout, which only the non-native dialog has.
-    setOption(QFileDialog::DontUseNativeDialog);
+    : TFileDialog(parent, QStringLiteral("Open")) {
     setAcceptMode(QFileDialog::AcceptOpen);
     setFileMode(QFileDialog::ExistingFiles);
+    // Everything that opens comes first, and is what the dialog starts with.
     setNameFilters(
-        {QStringLiteral("Icon Files (*.ico)"), QStringLiteral("Cursor Files (*.cur)"),
-         QStringLiteral("ANI Files (*.ani)"),
-         QStringLiteral("Resource Files (*.exe, *.dll) (*.exe *.dll)"),
-         QStringLiteral("Image Files (*.gif, *.png, *.bmp, *.jpg) (*.gif *.png *.bmp *.jpg)"),
-         QStringLiteral("All Files (*)")});
-    setSizeGripEnabled(true);
+        {QStringLiteral("All supported files (*.ico *.cur *.ani *.exe *.dll *.bmp *.jpg *.jpeg "
+                        "*.gif *.png)"),
+         QStringLiteral("Icon files (*.ico)"), QStringLiteral("Cursor files (*.cur)"),
+         QStringLiteral("Animated cursor files (*.ani)"),
+         QStringLiteral("Program and library files (*.exe *.dll)"),
+         QStringLiteral("Image files (*.bmp *.jpg *.jpeg *.gif *.png)"),
+         QStringLiteral("All files (*)")});
 
     pane_ = new QScrollArea(this);
     pane_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -166,7 +166,7 @@ bool TPreviewOpenDialog::loadDocument(const QString& path) {
 }
 
 void TPreviewOpenDialog::done(int result) {
-    QFileDialog::done(result);
+    TFileDialog::done(result);
     if (source_ == PreviewSource::Document) {
         document_.reset();
         source_ = PreviewSource::None;
@@ -176,12 +176,12 @@ void TPreviewOpenDialog::done(int result) {
 }
 
 void TPreviewOpenDialog::resizeEvent(QResizeEvent* event) {
-    QFileDialog::resizeEvent(event);
+    TFileDialog::resizeEvent(event);
     placePane();
 }
 
 void TPreviewOpenDialog::showEvent(QShowEvent* event) {
-    QFileDialog::showEvent(event);
+    TFileDialog::showEvent(event);
     placePane();
 }
 

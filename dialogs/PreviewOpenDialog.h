@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QFileDialog>
 #include <QImage>
 #include <QList>
 #include <QPoint>
@@ -9,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+
+#include "dialogs/FileDialogs.h"
 
 class QPainter;
 class QScrollArea;
@@ -35,8 +36,9 @@ PreviewLayout layoutPreview(const QList<QSize>& sizes, int clientWidth, int line
 QRect previewPaneRect(const QRect& client, int standardRight);
 
 // The open dialog of the File menu, with a pane on the right that previews every image of the
-// file under the cursor. Several files may be chosen: selectedFiles() as usual.
-class TPreviewOpenDialog : public QFileDialog {
+// current file, wherever the mouse or the keys make it current. Several files may be chosen:
+// selectedFiles() as usual.
+class TPreviewOpenDialog : public TFileDialog {
     Q_OBJECT
   public:
     enum class PreviewSource { None, Document, Picture };

@@ -5,13 +5,10 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QListView>
 #include <QMdiArea>
 #include <QMenu>
@@ -30,6 +27,7 @@
 #include <cmath>
 
 #include "core/Icon.h"
+#include "dialogs/FileDialogs.h"
 #include "dialogs/IconForm.h"
 #include "editor/EditorHost.h"
 #include "editor/Failures.h"
@@ -317,51 +315,13 @@ void TChildForm::DocumentLoaded(const QString& fileName) {
 
 // ---- saving ------------------------------------------------------------------------------
 
-namespace {
-const char* const kSaveTypes[] = {"ico", "cur", "ani", "bmp", "jpg", "gif", "png"};
-}  // namespace
-
-QFileDialog& TChildForm::SaveDialog() {
-    if (!saveDialog_) {
-        saveDialog_ = new QFileDialog(this, QStringLiteral("Save As"));
-        saveDialog_->setAcceptMode(QFileDialog::AcceptSave);
-        saveDialog_->setFileMode(QFileDialog::AnyFile);
-        saveDialog_->setOption(QFileDialog::DontUseNativeDialog);
-        saveDialog_->setNameFilters(
-            {QStringLiteral("Icon Files (*.ico)"), QStringLiteral("Cursor Files (*.cur)"),
-             QStringLiteral("ANI Files (*.ani)"), QStringLiteral("Bitmap Files (*.bmp)"),
-             QStringLiteral("JPEG Files (*.jpg)"), QStringLiteral("GIF Files (*.gif)"),
-             QStringLiteral("PNG Files (*.png)")});
-        saveDialog_->setDefaultSuffix(QStringLiteral("ico"));
-        // How icons and cursors store their 32-bit images, below the file type.
-        if (auto* grid = qobject_cast<QGridLayout*>(saveDialog_->layout())) {
-            pngChoice_ = new QComboBox(saveDialog_);
-            pngChoice_->addItems({QStringLiteral("PNG for 256 x 256 and larger"),
-                                  QStringLiteral("PNG for every 32-bit image"),
-                                  QStringLiteral("No PNG: bitmaps only")});
-            const int row = grid->rowCount();
-            grid->addWidget(new QLabel(QStringLiteral("Compression:"), saveDialog_), row, 0);
-            grid->addWidget(pngChoice_, row, 1);
-        }
-        connect(saveDialog_, &QFileDialog::filterSelected, this, [this](const QString& filter) {
-            SaveDialogTypeChange(int(saveDialog_->nameFilters().indexOf(filter)));
-        });
-    }
+TSaveDialog& TChildForm::SaveDialog() {
+    if (!saveDialog_) saveDialog_ = new TSaveDialog(this);
     return *saveDialog_;
 }
 
 PngPolicy TChildForm::pngPolicy() const {
-    static constexpr PngPolicy kPolicies[] = {PngPolicy::Auto, PngPolicy::All, PngPolicy::None};
-    const int i = pngChoice_ ? pngChoice_->currentIndex() : 0;
-    return i >= 0 && i < 3 ? kPolicies[i] : PngPolicy::Auto;
-}
-
-void TChildForm::SaveDialogTypeChange(int typeIndex) {
-    if (typeIndex < 0 || typeIndex >= int(std::size(kSaveTypes))) return;
-    QFileDialog& dialog = SaveDialog();
-    dialog.setDefaultSuffix(QString::fromLatin1(kSaveTypes[typeIndex]));
-    const QString filter = dialog.nameFilters().value(typeIndex);
-    if (dialog.selectedNameFilter() != filter) dialog.selectNameFilter(filter);
+    return saveDialog_ ? saveDialog_->pngPolicy() : PngPolicy::Auto;
 }
 
 // ---- the image list ---------------------------------------------------------------------

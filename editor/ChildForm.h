@@ -13,7 +13,6 @@
 
 class QComboBox;
 class QListView;
-class QFileDialog;
 class QSplitter;
 class QTimer;
 class QToolButton;
@@ -23,6 +22,7 @@ namespace tarvo {
 class ImageListModel;
 class TEditorHost;
 class TIcon;
+class TSaveDialog;
 class TWindowBox;
 
 // A document window: the list of a document's images, the magnified editing view with its grid
@@ -94,11 +94,9 @@ class TChildForm : public QMdiSubWindow, private TSessionHost {
 
     // This window's save dialog: it keeps the chosen file type between uses, and choosing a type
     // makes its extension the one added to names typed without one.
-    QFileDialog& SaveDialog();
-    void SaveDialogTypeChange(int typeIndex);
+    TSaveDialog& SaveDialog();
     // The save dialog's choice of PNG compression for icons and cursors.
     PngPolicy pngPolicy() const;
-    QComboBox* pngChoice() const { return pngChoice_; }
 
     QListView* imageList() const { return imageList_; }
     TWindowBox* editingView() const { return windowBox1_; }
@@ -162,8 +160,7 @@ class TChildForm : public QMdiSubWindow, private TSessionHost {
     QImage playingFrame_;
     std::optional<QPoint> mouseCell_;
     std::optional<bool> maximizeWritten_;
-    QFileDialog* saveDialog_ = nullptr;
-    QComboBox* pngChoice_ = nullptr;
+    TSaveDialog* saveDialog_ = nullptr;
     // The user zoomed: resizing the view no longer fits the zoom to it.
     bool zoomChosen_ = false;
 };

@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -207,18 +209,41 @@ TEST_F(MainWindow, ToolsSetTheCodeAndTheStatusShowsCells) {
     EXPECT_EQ(c->editingView()->viewport()->cursor().shape(), Qt::CrossCursor);
 }
 
-TEST_F(MainWindow, OpenGoesThroughThePreviewDialog) {
+TEST_F(MainWindow, OpenAndSaveAsStartInTheFolderLastUsed) {
+    ASSERT_TRUE(QDir(dir.path()).mkpath("a") && QDir(dir.path()).mkpath("b"));
     TIcon icon;
     icon.AddImage(16, 16, 8);
-    icon.SaveToFile(file("chosen.ico"));
-    form->execDialog = [this](QDialog& d) {
-        auto& open = dynamic_cast<TPreviewOpenDialog&>(d);
-        open.selectFile(file("chosen.ico"));
-        return int(QDialog::Accepted);
+    icon.SaveToFile(file("a/chosen.ico"));
+    // The real dialogs, answered with a file once their folder is noted.
+    QStringList startedIn;
+    QString answer;
+    const auto withDialogs = [&] {
+        auto f = std::make_unique<TMainForm>(TSettings(file("folders.ini")));
+        f->message = [this](QMessageBox::Icon, const QString&, const QString& text,
+                            const QString&) { messages.append(text); };
+        f->execDialog = [&](QDialog& d) {
+            auto& files = dynamic_cast<TFileDialog&>(d);
+            startedIn.append(files.directory().absolutePath());
+            files.selectFile(answer);
+            return int(QDialog::Accepted);
+        };
+        return f;
     };
-    form->action("FileOpen")->trigger();
-    ASSERT_EQ(form->children().size(), 1);
-    EXPECT_EQ(form->activeChild()->caption(), "chosen.ico");
+    auto first = withDialogs();
+    answer = file("a/chosen.ico");
+    first->action("FileOpen")->trigger();
+    ASSERT_EQ(first->children().size(), 1);
+    EXPECT_EQ(first->children()[0]->caption(), "chosen.ico");
+    answer = file("b/copy.ico");
+    ASSERT_TRUE(first->SaveDocumentAs(*first->children()[0], "chosen.ico"));
+    EXPECT_TRUE(QFileInfo::exists(answer));
+    // The next run starts where the copy went, until that folder is gone.
+    withDialogs()->action("FileOpen")->trigger();
+    ASSERT_TRUE(QDir(file("b")).removeRecursively());
+    answer = file("a/chosen.ico");
+    withDialogs()->action("FileOpen")->trigger();
+    EXPECT_EQ(startedIn, QStringList({QDir::homePath(), file("a"), file("b"), QDir::homePath()}));
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
 }
 
 TEST_F(MainWindow, ScansBecomeNewDocumentsAndTheCameraNeedsASource) {

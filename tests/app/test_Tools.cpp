@@ -177,11 +177,6 @@ TEST_F(Tools, SaveAsSuggestsTheNameAndRefusesModules) {
     EXPECT_EQ(suggestions, (QStringList{"logo", "logo", "logo"}));
     EXPECT_EQ(c->caption(), "logo.png");
     EXPECT_EQ(QImage(file("logo.png")).size(), QSize(16, 16));
-    // The save dialog's type decides the extension of names typed without one.
-    c->SaveDialogTypeChange(1);
-    EXPECT_EQ(c->SaveDialog().defaultSuffix(), "cur");
-    c->SaveDialogTypeChange(6);
-    EXPECT_EQ(c->SaveDialog().defaultSuffix(), "png");
 }
 
 TEST_F(Tools, AnimatedCursorsGetAFramePerImage) {

@@ -1,13 +1,24 @@
-// The open dialog's preview pane and its JPEG decoder, driven without running the dialog.
+// The open dialog's preview pane and its JPEG decoder, and what the open and save dialogs share,
+// driven without running the dialogs' event loops.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QCompleter>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontMetrics>
+#include <QHeaderView>
+#include <QLineEdit>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
 
 #include "TestSupport.h"
 #include "core/AniFormat.h"
@@ -36,6 +47,46 @@ QImage halves(int w, int h) {
     image.fill(Qt::blue);
     QPainter(&image).fillRect(0, 0, w / 2, h, Qt::red);
     return image;
+}
+
+// The parts of the widget file dialog a user works with, by the names Qt gives them.
+template <class T>
+T* part(const QFileDialog& dialog, const char* name) {
+    return dialog.findChild<T*>(QString::fromLatin1(name));
+}
+
+// The file type names as the user sees them.
+QStringList typeNames(const QFileDialog& dialog) {
+    QStringList names;
+    const auto* types = part<QComboBox>(dialog, "fileTypeCombo");
+    for (int i = 0; types && i < types->count(); ++i) names.append(types->itemText(i));
+    return names;
+}
+
+// The names in the dialog's file list, sorted.
+QStringList listed(const QFileDialog& dialog) {
+    QStringList names;
+    const auto* list = part<QTreeView>(dialog, "treeView");
+    const QModelIndex root = list->rootIndex();
+    for (int row = 0; row < list->model()->rowCount(root); ++row)
+        names.append(list->model()->index(row, 0, root).data().toString());
+    names.sort();
+    return names;
+}
+
+// Shown and ready for keys, its folder read.
+void showIn(QFileDialog& dialog, const QString& folder, qsizetype files) {
+    dialog.setDirectory(folder);
+    dialog.show();
+    dialog.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return listed(dialog).size() >= files; }));
+}
+
+// A key as the keyboard delivers it: to the open pop-up, else to the focus.
+void press(Qt::Key key) {
+    QWidget* to = QApplication::activePopupWidget();
+    QTest::keyClick(to ? to : QApplication::focusWidget(), key);
 }
 
 bool near(QRgb a, QRgb b) {
@@ -169,14 +220,24 @@ TEST_F(PreviewTest, AnimatedCursorsAndPicturesPreview) {
 
 TEST_F(PreviewTest, DialogOpensFilesWithThePaneBesideIt) {
     EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFiles);
-    EXPECT_TRUE(dialog.testOption(QFileDialog::DontUseNativeDialog));
-    EXPECT_EQ(dialog.nameFilters(),
-              QStringList({"Icon Files (*.ico)", "Cursor Files (*.cur)", "ANI Files (*.ani)",
-                           "Resource Files (*.exe, *.dll) (*.exe *.dll)",
-                           "Image Files (*.gif, *.png, *.bmp, *.jpg) (*.gif *.png *.bmp *.jpg)",
-                           "All Files (*)"}));
+    // Every type that opens is listed at first, and nothing else.
+    QStringList opens = {"photo.jpg", "three.ico"};
+    for (const char* ext : {"cur", "ani", "exe", "dll", "bmp", "jpeg", "gif", "png"}) {
+        opens.append(QStringLiteral("a.") + QString::fromLatin1(ext));
+        test::writeFile(path(opens.last()), {});
+    }
+    test::writeFile(path("notes.txt"), {});
+    opens.sort();
     dialog.resize(900, 500);
-    dialog.show();
+    showIn(dialog, dir.path(), opens.size());
+    QTest::qWait(100);  // anything still arriving
+    EXPECT_EQ(listed(dialog), opens);
+    // Types go by their names alone.
+    const QStringList types = typeNames(dialog);
+    EXPECT_EQ(types.size(), dialog.nameFilters().size());
+    for (const QString& name : types) EXPECT_FALSE(name.contains(u'*')) << name.toStdString();
+    EXPECT_EQ(part<QComboBox>(dialog, "fileTypeCombo")->currentIndex(), 0);
+
     const QRect pane = dialog.previewPane()->geometry();
     EXPECT_EQ(pane.top(), 4);
     EXPECT_EQ(pane.right(), dialog.width() - 5);
@@ -188,10 +249,106 @@ TEST_F(PreviewTest, DialogOpensFilesWithThePaneBesideIt) {
         EXPECT_LT(child->mapTo(&dialog, QPoint(child->width(), 0)).x(), pane.left()) << name;
     }
 
-    // The dialog's own selection reports reach the pane.
-    emit dialog.currentChanged(path("three.ico"));
-    EXPECT_EQ(dialog.previewBoxes().size(), 3);
+    // The pane follows the keys in the file list; a file it cannot read keeps the last preview.
+    auto* list = part<QTreeView>(dialog, "treeView");
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_End);
+    EXPECT_EQ(dialog.previewLabels(), QStringList({"16x16", "32x32", "48x48"}));
+    QTest::keyClick(list, Qt::Key_Up);
+    EXPECT_EQ(dialog.previewLabels(), QStringList({"1000x500"}));
+    QTest::keyClick(list, Qt::Key_Up);
+    EXPECT_EQ(list->currentIndex().data().toString(), "a.png");
+    EXPECT_EQ(dialog.previewLabels(), QStringList({"1000x500"}));
+    QTest::keyClick(list, Qt::Key_End);
+    EXPECT_EQ(dialog.previewLabels().size(), 3);
     dialog.reject();
+}
+
+TEST_F(PreviewTest, SaveTypesGoByNameAndGiveTheirExtension) {
+    TSaveDialog save;
+    for (const QString& name : typeNames(save)) EXPECT_FALSE(name.contains(u'*'));
+    const auto saveAs = [&](const char* typed, std::initializer_list<Qt::Key> typeKeys) {
+        showIn(save, dir.path(), 0);
+        auto* types = part<QComboBox>(save, "fileTypeCombo");
+        types->setFocus();
+        for (Qt::Key key : typeKeys) QTest::keyClick(types, key);
+        auto* name = part<QLineEdit>(save, "fileNameEdit");
+        name->setFocus();
+        name->clear();
+        QTest::keyClicks(name, QString::fromLatin1(typed));
+        press(Qt::Key_Return);
+        EXPECT_EQ(save.result(), QDialog::Accepted);
+        return QFileInfo(save.selectedFiles().value(0)).fileName();
+    };
+    EXPECT_EQ(saveAs("first", {}), "first.ico");
+    EXPECT_EQ(saveAs("picture", {Qt::Key_End}), "picture.png");
+    EXPECT_EQ(saveAs("again", {}), "again.png");  // the type stays chosen
+    EXPECT_EQ(saveAs("arrow", {Qt::Key_Home, Qt::Key_Down}), "arrow.cur");
+    EXPECT_EQ(saveAs("named.ani", {}), "named.ani");
+
+    QTest::keyClick(save.compressionBox(), Qt::Key_End);
+    EXPECT_EQ(save.pngPolicy(), PngPolicy::None);
+}
+
+TEST_F(PreviewTest, EnterLeavesNoCompletionList) {
+    ASSERT_TRUE(QDir(dir.path()).mkdir("sub"));
+    copy("three.ico", "sub/s1.ico");
+    copy("three.ico", "sub/s2.ico");
+    TSaveDialog save;
+    // A whole name to open and a partial one to save, each chosen while the list offers more.
+    const std::pair<TFileDialog*, const char*> cases[] = {{&dialog, "s1.ico"}, {&save, "s"}};
+    for (const auto& [files, typed] : cases) {
+        showIn(*files, dir.path(), 2);
+        auto* name = part<QLineEdit>(*files, "fileNameEdit");
+        name->setFocus();
+        name->clear();
+        // The folder first, so that its names have arrived when the rest is typed.
+        QTest::keyClicks(name, QStringLiteral("sub/"));
+        QCompleter* completer = name->completer();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return completer->completionCount() == 2; }));
+        QTest::keyClicks(name, QString::fromLatin1(typed));
+        QWidget* popup = completer->popup();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return popup->isVisible(); })) << typed;
+        press(Qt::Key_Return);
+        EXPECT_EQ(files->result(), QDialog::Accepted) << typed;
+        EXPECT_FALSE(files->isVisible()) << typed;
+        QTest::qWait(100);
+        EXPECT_FALSE(popup->isVisible()) << typed;
+    }
+    EXPECT_EQ(dialog.selectedFiles(), QStringList{path("sub/s1.ico")});
+    EXPECT_EQ(save.selectedFiles(), QStringList{path("sub/s.ico")});
+}
+
+// Run again on a 1366 x 768 screen (tests/CMakeLists.txt).
+TEST(FileDialogs, OpenWhereTheColumnsFitTheScreen) {
+    QTemporaryDir dir;
+    for (int i = 0; i < 60; ++i)  // enough for a vertical scroll bar
+        test::writeFile(dir.filePath(QStringLiteral("icon%1.ico").arg(i)), {});
+    TPreviewOpenDialog open;
+    TSaveDialog save;
+    for (TFileDialog* files :
+         {static_cast<TFileDialog*>(&open), static_cast<TFileDialog*>(&save)}) {
+        showIn(*files, dir.path(), 60);
+        QTest::qWait(100);
+        const QRect room = files->screen()->availableGeometry();
+        const QString where = QStringLiteral("%1 on %2x%3")
+                                  .arg(files->windowTitle())
+                                  .arg(room.width())
+                                  .arg(room.height());
+        SCOPED_TRACE(where.toStdString());
+        EXPECT_TRUE(room.contains(files->frameGeometry()));
+        const QSize frame = files->frameGeometry().size() - files->size();
+        EXPECT_GE(files->width(), std::min(900, room.width() - frame.width()));
+        EXPECT_GE(files->height(), std::min(560, room.height() - frame.height()));
+        const auto* list = part<QTreeView>(*files, "treeView");
+        ASSERT_TRUE(list->isVisible());
+        EXPECT_TRUE(list->verticalScrollBar()->isVisible());
+        for (int column = 0; column < 4; ++column)
+            EXPECT_FALSE(list->header()->isSectionHidden(column));
+        EXPECT_LE(list->header()->length(), list->viewport()->width());
+        EXPECT_FALSE(list->horizontalScrollBar()->isVisible());
+        files->reject();
+    }
 }
 
 TEST(JpegPreview, DecodesAtTheSmallestScaleThatFills) {

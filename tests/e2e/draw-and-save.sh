@@ -45,6 +45,11 @@ xdotool key a
 save=$(window '^Save As$') || fail "no save dialog"
 xdotool windowfocus --sync "$save"
 sleep 0.3
+# Wide enough for the file list's columns, and wholly on the 1366 x 768 screen.
+eval "$(xdotool getwindowgeometry --shell "$save")"
+[ "$WIDTH" -ge 900 ] && [ "$HEIGHT" -ge 560 ] && [ "$X" -ge 0 ] && [ "$Y" -ge 0 ] \
+  && [ $((X + WIDTH)) -le 1366 ] && [ $((Y + HEIGHT)) -le 768 ] \
+  || fail "the save dialog is ${WIDTH}x${HEIGHT} at $X,$Y"
 xdotool type "$work/copy.ico"
 xdotool key Return
 for _ in $(seq 50); do [ -s "$work/copy.ico" ] && break; sleep 0.1; done
