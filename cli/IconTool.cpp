@@ -1,6 +1,7 @@
 #include "cli/IconTool.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -8,17 +9,23 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <exception>
 #include <functional>
 #include <iterator>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "core/DocumentFiles.h"
 #include "core/Icon.h"
+#include "core/ImageSource.h"
 #include "effects/Adjustments.h"
 #include "effects/Convert.h"
 #include "effects/Filters.h"
 #include "raster/Errors.h"
+#include "raster/PngEncoder.h"
 
 namespace tarvo {
 
@@ -129,11 +136,15 @@ ModuleImages moduleImages(Arguments& args) {
                                                   : ModuleImages::IconsFirst;
 }
 
-void load(TIcon& icon, const QString& file, ModuleImages images = ModuleImages::IconsFirst) {
+void checkCursorsOption(const QString& file, ModuleImages images) {
     const QString ext = QFileInfo(file).suffix().toLower();
     if (images == ModuleImages::Cursors && ext != QLatin1String("exe") &&
         ext != QLatin1String("dll"))
         throw UsageError{"--cursors reads executables and libraries only"};
+}
+
+void load(TIcon& icon, const QString& file, ModuleImages images = ModuleImages::IconsFirst) {
+    checkCursorsOption(file, images);
     try {
         icon.LoadFromFile(file, images);
     } catch (const TError& e) {
@@ -141,36 +152,76 @@ void load(TIcon& icon, const QString& file, ModuleImages images = ModuleImages::
     }
 }
 
-QString typeName(const TIcon& icon) {
-    return icon.fileType() == kTypeCursor ? QStringLiteral("cursor") : QStringLiteral("icon");
+// What `info` prints of a file: read from the directory and image headers alone where the
+// file is plain, else from the document.
+struct ImageListing {
+    bool cursor = false;
+    struct Image {
+        QSize size;
+        int bits = 0;
+        QPoint hotSpot;
+    };
+    std::vector<Image> images;
+    std::optional<TAnimation> animation;
+};
+
+// The file's images one at a time, or nothing for a file the document must read.
+std::optional<TImageSource> openSource(const QString& file, ModuleImages which) {
+    checkCursorsOption(file, which);
+    try {
+        return TImageSource::open(file, which);
+    } catch (const TError& e) {
+        throw FileError{QStringLiteral("%1: %2").arg(file, QString::fromStdString(e.what()))};
+    }
+}
+
+ImageListing listImages(const QString& file, ModuleImages which) {
+    ImageListing listing;
+    if (std::optional<TImageSource> source = openSource(file, which)) {
+        listing.cursor = source->type() == kTypeCursor;
+        for (int i = 0; i < source->count(); ++i) {
+            const IconEntry& e = source->entry(i);
+            listing.images.push_back(
+                {source->size(i), source->bitCount(i), QPoint(e.planes, e.bitCount)});
+        }
+        return listing;
+    }
+    TIcon icon;
+    load(icon, file, which);
+    listing.cursor = icon.fileType() == kTypeCursor;
+    for (int i = 0; i < icon.ImageCount(); ++i) {
+        const IconEntry e = icon.entry(i);
+        listing.images.push_back(
+            {icon.imageSize(i), icon.imageBitCount(i), QPoint(e.planes, e.bitCount)});
+    }
+    listing.animation = icon.Animation();
+    return listing;
 }
 
 int info(Arguments args, QTextStream& out) {
     const bool json = args.flag(QStringLiteral("--json"));
     const ModuleImages which = moduleImages(args);
     const QString file = args.positional(1).at(0);
-    TIcon icon;
-    load(icon, file, which);
-    const bool cursor = icon.fileType() == kTypeCursor;
+    const ImageListing listing = listImages(file, which);
+    const bool cursor = listing.cursor;
+    const int count = int(listing.images.size());
+    const QString type = cursor ? QStringLiteral("cursor") : QStringLiteral("icon");
     if (json) {
         QJsonArray images;
-        for (int i = 0; i < icon.ImageCount(); ++i) {
-            const QSize size = icon.imageSize(i);
-            QJsonObject image{{"index", i},
-                              {"width", size.width()},
-                              {"height", size.height()},
-                              {"bits", icon.imageBitCount(i)}};
-            if (cursor) {
-                const IconEntry e = icon.entry(i);
-                image.insert("hotspot", QJsonArray{e.planes, e.bitCount});
-            }
-            images.append(image);
+        for (int i = 0; i < count; ++i) {
+            const ImageListing::Image& image = listing.images[size_t(i)];
+            QJsonObject object{{"index", i},
+                               {"width", image.size.width()},
+                               {"height", image.size.height()},
+                               {"bits", image.bits}};
+            if (cursor) object.insert("hotspot", QJsonArray{image.hotSpot.x(), image.hotSpot.y()});
+            images.append(object);
         }
-        QJsonObject root{{"file", file}, {"type", typeName(icon)}, {"images", images}};
-        if (const std::optional<TAnimation>& animation = icon.Animation()) {
+        QJsonObject root{{"file", file}, {"type", type}, {"images", images}};
+        if (const std::optional<TAnimation>& animation = listing.animation) {
             QJsonArray rates;
             for (const TAnimationStep& step : animation->steps) rates.append(qint64{step.rate});
-            root.insert("frames", icon.ImageCount());
+            root.insert("frames", count);
             root.insert("steps", qint64(animation->steps.size()));
             root.insert("rates", rates);
         }
@@ -178,25 +229,57 @@ int info(Arguments args, QTextStream& out) {
         return kExitOk;
     }
     const bool animated = QFileInfo(file).suffix().toLower() == QLatin1String("ani");
-    out << file << ": " << (animated ? QStringLiteral("animated cursor") : typeName(icon)) << ", "
-        << icon.ImageCount()
-        << (animated ? (icon.ImageCount() == 1 ? " frame\n" : " frames\n")
-                     : (icon.ImageCount() == 1 ? " image\n" : " images\n"));
+    out << file << ": " << (animated ? QStringLiteral("animated cursor") : type) << ", " << count
+        << (animated ? (count == 1 ? " frame\n" : " frames\n")
+                     : (count == 1 ? " image\n" : " images\n"));
     out << "index  width  height  bits" << (cursor ? "  hotspot" : "") << '\n';
-    for (int i = 0; i < icon.ImageCount(); ++i) {
-        const QSize size = icon.imageSize(i);
+    for (int i = 0; i < count; ++i) {
+        const ImageListing::Image& image = listing.images[size_t(i)];
         out << QStringLiteral("%1  %2  %3  %4")
                    .arg(i, 5)
-                   .arg(size.width(), 5)
-                   .arg(size.height(), 6)
-                   .arg(icon.imageBitCount(i), 4);
-        if (cursor) {
-            const IconEntry e = icon.entry(i);
-            out << QStringLiteral("  %1,%2").arg(e.planes).arg(e.bitCount);
-        }
+                   .arg(image.size.width(), 5)
+                   .arg(image.size.height(), 6)
+                   .arg(image.bits, 4);
+        if (cursor) out << QStringLiteral("  %1,%2").arg(image.hotSpot.x()).arg(image.hotSpot.y());
         out << '\n';
     }
     return kExitOk;
+}
+
+// Extracted pictures are new files: written in place, without the temporary file and rename
+// that a save of a document goes through, which costs more than the writing itself.
+void writeBytes(const QString& path, std::span<const uint8_t> bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) !=
+            qint64(bytes.size()) ||
+        !file.flush())
+        throw FileError{path + ": cannot write the file"};
+}
+
+// Runs `work(i)` for i in [0, n) on every core; the first failure stops the rest and is thrown.
+void forEachInParallel(int n, const std::function<void(int)>& work) {
+    std::atomic<int> next{0};
+    std::atomic<bool> failed{false};
+    std::exception_ptr failure;
+    std::mutex failureLock;
+    auto worker = [&] {
+        for (int i = next++; i < n && !failed; i = next++) {
+            try {
+                work(i);
+            } catch (...) {
+                const std::lock_guard lock(failureLock);
+                if (!failure) failure = std::current_exception();
+                failed = true;
+            }
+        }
+    };
+    const int threads = std::clamp(int(std::thread::hardware_concurrency()), 1, std::max(1, n));
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads; ++t) pool.emplace_back(worker);
+    worker();
+    for (std::thread& t : pool) t.join();
+    if (failure) std::rethrow_exception(failure);
 }
 
 int extract(Arguments args, QTextStream& out) {
@@ -204,14 +287,36 @@ int extract(Arguments args, QTextStream& out) {
     if (!dir) throw UsageError{"extract needs -o DIR"};
     const ModuleImages which = moduleImages(args);
     const QString file = args.positional(1).at(0);
+    const QDir folder(*dir);
+    auto pathOf = [&](int i) { return folder.filePath(QStringLiteral("%1.png").arg(i)); };
+    if (std::optional<TImageSource> source = openSource(file, which)) {
+        // Every image is checked before anything is written, then PNG images are copied as they
+        // are stored and bitmaps encoded, image by image on every core.
+        const int n = source->count();
+        try {
+            forEachInParallel(n, [&](int i) {
+                if (!source->png(i)) source->argb(i);
+            });
+        } catch (const TError& e) {
+            throw FileError{QStringLiteral("%1: %2").arg(file, QString::fromStdString(e.what()))};
+        }
+        if (!QDir().mkpath(*dir)) throw FileError{*dir + ": cannot create the folder"};
+        forEachInParallel(n, [&](int i) {
+            if (const std::optional<std::span<const uint8_t>> png = source->png(i)) {
+                writeBytes(pathOf(i), *png);
+            } else {
+                writeBytes(pathOf(i), encodePng(source->argb(i)));
+            }
+        });
+        for (int i = 0; i < n; ++i) out << pathOf(i) << '\n';
+        return kExitOk;
+    }
     TIcon icon;
     load(icon, file, which);
     if (!QDir().mkpath(*dir)) throw FileError{*dir + ": cannot create the folder"};
     for (int i = 0; i < icon.ImageCount(); ++i) {
-        const QString path = QDir(*dir).filePath(QStringLiteral("%1.png").arg(i));
-        if (!icon.imageToArgb(i).save(path, "PNG"))
-            throw FileError{path + ": cannot write the file"};
-        out << path << '\n';
+        writeBytes(pathOf(i), encodePng(icon.imageToArgb(i)));
+        out << pathOf(i) << '\n';
     }
     return kExitOk;
 }

@@ -567,7 +567,10 @@ void TIcon::setCursorMark(const CursorMark& mark) {
 }
 
 QImage TIcon::imageToArgb(int index) const {
-    const uint8_t* image = imageBytes(index);
+    return strictImageToArgb(imageBytes(index));
+}
+
+QImage strictImageToArgb(const uint8_t* image) {
     const BitmapHeader h = readBitmapHeader(image);
     if (h.bitCount == 32) {
         // The view only reads here; it is never written through.

@@ -28,6 +28,10 @@ namespace tarvo {
 class NearestColorTable;
 struct DecodedImage;
 
+// An image of a strict block (its header, table, colour and mask rows) as a top-down ARGB
+// picture: 32-bit images as stored, others with alpha 0 where the mask bit is 1.
+QImage strictImageToArgb(const uint8_t* image);
+
 // The MIME type under which whole documents travel through the clipboard.
 inline constexpr const char* kClipboardMimeType = "application/x-tarvo-icon";
 

@@ -6,6 +6,8 @@
 #include <QImageReader>
 #include <QImageWriter>
 
+#include "raster/PngEncoder.h"
+
 #include "raster/Errors.h"
 #include "raster/FileWriter.h"
 #include "raster/GifCodec.h"
@@ -100,6 +102,17 @@ void writeRasterFile(const QImage& image, const QString& fileName) {
             QStringLiteral("Cannot write %1: %2").arg(fileName, reason).toStdString());
     };
     const bool gif = format == "gif";
+    // True-colour PNGs go through our own encoder: faster, and no image plug-in is loaded.
+    const bool png = format == "png" && (image.format() == QImage::Format_ARGB32 ||
+                                         image.format() == QImage::Format_RGB32);
+    if (png) {
+        const std::vector<uint8_t> bytes = encodePng(image);
+        writeWholeFile(fileName, [&](QIODevice& file) {
+            return file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) ==
+                   qint64(bytes.size());
+        });
+        return;
+    }
     if (!gif && !QImageWriter::supportedImageFormats().contains(format))
         throw failed(QStringLiteral("no picture format is known for the extension .%1")
                          .arg(QString::fromLatin1(format)));

@@ -118,16 +118,40 @@ TEST_F(IconToolTest, InfoListsEveryImageAsTextAndJson) {
               images.arg(R"("hotspot":[3,9],)", R"("hotspot":[11,2],)", "cursor").toStdString());
 }
 
+// Bitmaps are encoded, PNG images copied as stored; a damaged image writes nothing.
 TEST_F(IconToolTest, ExtractWritesEveryImageAsArgbPngNumberedFromZero) {
-    const QString out = path("new/folder");
-    const ToolResult r = runTool({"extract", ico_, "-o", out});
-    ASSERT_EQ(r.code, kExitOk) << r.err.toStdString();
-    EXPECT_EQ(rows(r.out, out), "F/0.png|F/1.png|F/2.png");
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(QImage(QStringLiteral("%1/%2.png").arg(out).arg(i))
-                      .convertToFormat(QImage::Format_ARGB32),
-                  pictures_[size_t(i)])
-            << i;
+    TIcon icon;
+    icon.LoadFromFile(ico_);
+    const QString withPng = path("png.ico");
+    saveDocument(icon, withPng, PngPolicy::All);
+    const test::Bytes stored = test::readFile(withPng);
+    const uint32_t offset = test::get32(stored, 6 + 16 + 12),
+                   length = test::get32(stored, 6 + 16 + 8);
+    ASSERT_EQ(stored[offset + 1], 'P');
+    for (const QString& file : {ico_, withPng}) {
+        const QString out = path("new/folder");
+        const ToolResult r = runTool({"extract", file, "-o", out});
+        ASSERT_EQ(r.code, kExitOk) << r.err.toStdString();
+        EXPECT_EQ(rows(r.out, out), "F/0.png|F/1.png|F/2.png");
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(QImage(QStringLiteral("%1/%2.png").arg(out).arg(i))
+                          .convertToFormat(QImage::Format_ARGB32),
+                      pictures_[size_t(i)])
+                << i;
+        QDir(out).removeRecursively();
+    }
+    const QString copied = path("copied");
+    ASSERT_EQ(runTool({"extract", withPng, "-o", copied}).code, kExitOk);
+    EXPECT_EQ(test::readFile(copied + "/1.png"),
+              test::Bytes(stored.begin() + offset, stored.begin() + offset + length));
+    // A damaged PNG image: a message, and no folder made.
+    test::Bytes damaged = stored;
+    damaged[offset + 60] ^= 0xFF;
+    test::writeFile(path("damaged.ico"), damaged);
+    const ToolResult bad = runTool({"extract", path("damaged.ico"), "-o", path("none")});
+    EXPECT_NE(bad.code, kExitOk);
+    EXPECT_TRUE(bad.err.contains("damaged.ico")) << bad.err.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(path("none")));
 }
 
 TEST_F(IconToolTest, ConvertChangesOnlyTheTypeAndHotSpots) {

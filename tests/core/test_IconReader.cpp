@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
 
 #include "TestSupport.h"
+#include "core/Icon.h"
 #include "core/IconFormat.h"
+#include "core/IconWriter.h"
+#include "core/ImageSource.h"
 #include "raster/Errors.h"
 #include "raster/Planes.h"
 
@@ -299,6 +303,65 @@ TEST(Normalising, MissingMaskRowsAreOpaque) {
     expectPixels(partial, 0,
                  [](int, int y) { return y < 2 ? qRgb(50, 60, 70) : qRgba(50, 60, 70, 0); });
     expectPixels(partial, 1, expected4);
+}
+
+// Images one at a time read what the document reads: random icons of every depth, with and
+// without PNG entries, give the same sizes, depths, hot spots and pixels; PNG images come as
+// stored. A file the document rewrites is left to the document.
+TEST(ImageSource, ReadsWhatTheDocumentReads) {
+    std::mt19937 random(11);
+    const int depths[] = {1, 4, 8, 24, 32};
+    for (int round = 0; round < 24; ++round) {
+        TIcon icon;
+        const int images = 1 + int(random() % 4);
+        for (int i = 0; i < images; ++i) {
+            const int w = 1 + int(random() % 64), h = 1 + int(random() % 64);
+            icon.AddImage(w, h, depths[random() % 5]);
+            const bool argb = icon.BitCount() == 32;
+            if (argb) icon.BeginStroke();
+            for (int k = 0; k < 40; ++k)
+                icon.SetPixelValue(int(random() % unsigned(w)), int(random() % unsigned(h)),
+                                   argb ? uint32_t(random()) : uint32_t(random() % 0x1000000));
+            if (argb) icon.EndStroke();
+        }
+        if (round % 3 == 0) icon.markAsCursor(QPoint(int(random() % 5), int(random() % 5)));
+        const PngPolicy policy = round % 2 ? PngPolicy::All : PngPolicy::None;
+        const Bytes file = iconFileBytes(std::span(icon.ImageBlock(), icon.BlockSize()), policy);
+        TIcon document;
+        document.LoadFromBytes(file);
+        std::optional<TImageSource> source = TImageSource::fromBytes(file);
+        ASSERT_TRUE(source) << round;
+        ASSERT_EQ(source->count(), document.ImageCount());
+        EXPECT_EQ(source->type(), document.fileType());
+        for (int i = 0; i < source->count(); ++i) {
+            SCOPED_TRACE(testing::Message() << round << " image " << i);
+            EXPECT_EQ(source->size(i), document.imageSize(i));
+            EXPECT_EQ(source->bitCount(i), document.imageBitCount(i));
+            EXPECT_EQ(source->entry(i).planes, document.entry(i).planes);
+            EXPECT_EQ(source->entry(i).bitCount, document.entry(i).bitCount);
+            QImage pixels = source->argb(i);
+            if (const auto png = source->png(i)) {
+                EXPECT_EQ(policy, PngPolicy::All);
+                ASSERT_TRUE(pixels.loadFromData(png->data(), int(png->size()), "PNG"));
+            }
+            EXPECT_EQ(pixels.convertToFormat(QImage::Format_ARGB32), document.imageToArgb(i));
+        }
+    }
+    // Rewritten by the document: images overlapping the directory, other bitmap headers.
+    TIcon icon;
+    icon.AddImage(16, 16, 8);
+    Bytes file = iconFileBytes(std::span(icon.ImageBlock(), icon.BlockSize()), PngPolicy::None);
+    EXPECT_FALSE(TImageSource::fromBytes(put(file, 6 + 12, 10)));
+    EXPECT_FALSE(TImageSource::fromBytes(put(file, 22, 108)));
+    EXPECT_FALSE(TImageSource::fromBytes(Bytes(file.begin(), file.begin() + 30)));
+    // A PNG whose checksum is wrong is not copied; decoding it reports the damage.
+    icon.ChangeFormat(20, 20, 32);
+    Bytes png = iconFileBytes(std::span(icon.ImageBlock(), icon.BlockSize()), PngPolicy::All);
+    png[png.size() - 20] ^= 0x55;
+    std::optional<TImageSource> damaged = TImageSource::fromBytes(png);
+    ASSERT_TRUE(damaged);
+    EXPECT_FALSE(damaged->png(0));
+    EXPECT_THROW(damaged->argb(0), EInvalidGraphic);
 }
 
 }  // namespace
