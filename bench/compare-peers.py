@@ -27,10 +27,15 @@ icon18 = make("eighteen.ico", "16@1,32@1,16@4,24@4,32@4,48@4,16@8,24@8,32@8,48@8
 icon5 = make("five.ico", "16@8,32@8,16@32,32@32,48@32")
 icon32 = make("one.ico", "32@32")
 
+outputs = 0
+
 def run(command):
-    """Seconds and peak kilobytes of one run of a shell command, its children included."""
-    out = os.path.join(work, "out")
-    shutil.rmtree(out, ignore_errors=True)
+    """Seconds and peak kilobytes of one run of a shell command, its children included. Each
+    run writes into a folder of its own: files deleted just before would make the file system
+    slower for whoever writes next."""
+    global outputs
+    outputs += 1
+    out = os.path.join(work, f"out{outputs}")
     os.makedirs(out)
     start = time.perf_counter()
     process = subprocess.Popen(["/bin/sh", "-c", command.replace("OUT", out)],

@@ -301,11 +301,17 @@ int extract(Arguments args, QTextStream& out) {
             throw FileError{QStringLiteral("%1: %2").arg(file, QString::fromStdString(e.what()))};
         }
         if (!QDir().mkpath(*dir)) throw FileError{*dir + ": cannot create the folder"};
+        // Files are made one at a time: creating them in one folder from several threads only
+        // makes the threads wait on each other in the kernel.
+        std::mutex writing;
         forEachInParallel(n, [&](int i) {
             if (const std::optional<std::span<const uint8_t>> png = source->png(i)) {
+                const std::lock_guard lock(writing);
                 writeBytes(pathOf(i), *png);
             } else {
-                writeBytes(pathOf(i), encodePng(source->argb(i)));
+                const std::vector<uint8_t> bytes = encodePng(source->argb(i));
+                const std::lock_guard lock(writing);
+                writeBytes(pathOf(i), bytes);
             }
         });
         for (int i = 0; i < n; ++i) out << pathOf(i) << '\n';

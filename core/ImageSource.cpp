@@ -1,6 +1,5 @@
 #include "core/ImageSource.h"
 
-#include <libdeflate.h>
 #include <QFile>
 #include <QFileInfo>
 
@@ -8,45 +7,24 @@
 
 #include "core/Bytes.h"
 #include "core/Icon.h"
+#include "plain/PlainIcons.h"
 #include "raster/Errors.h"
 
 namespace tarvo {
 
 namespace {
 
-uint32_t getBE32(const uint8_t* p) {
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
-}
-
 bool isPngSignature(std::span<const uint8_t> bytes) {
-    return startsWith(bytes, "\x89PNG\r\n\x1a\n", 8);
+    return plain::isPng(bytes);
 }
 
 }  // namespace
 
 bool isWholePng(std::span<const uint8_t> bytes, QSize* size) {
-    if (!isPngSignature(bytes)) return false;
-    uint64_t at = 8;
-    bool first = true;
-    while (fits(at, 12, bytes.size())) {
-        const uint32_t length = getBE32(bytes.data() + at);
-        if (length > 0x7FFFFFFFu || !fits(at + 8, uint64_t(length) + 4, bytes.size())) return false;
-        const uint8_t* type = bytes.data() + at + 4;
-        const uint32_t crc = libdeflate_crc32(0, type, length + 4u);
-        if (crc != getBE32(type + 4 + length)) return false;
-        if (first) {
-            // IHDR first, with a size the document can hold.
-            if (std::memcmp(type, "IHDR", 4) != 0 || length != 13) return false;
-            const uint32_t w = getBE32(type + 4), h = getBE32(type + 8);
-            if (w == 0 || h == 0 || w > uint32_t(kMaxDimension) || h > uint32_t(kMaxDimension))
-                return false;
-            if (size) *size = QSize(int(w), int(h));
-            first = false;
-        }
-        if (std::memcmp(type, "IEND", 4) == 0) return true;
-        at += uint64_t(length) + 12;
-    }
-    return false;
+    int w = 0, h = 0;
+    if (!plain::isWholePng(bytes, &w, &h)) return false;
+    if (size) *size = QSize(w, h);
+    return true;
 }
 
 std::optional<TImageSource> TImageSource::open(const QString& fileName, ModuleImages which) {
@@ -79,30 +57,11 @@ std::optional<TImageSource> TImageSource::open(const QString& fileName, ModuleIm
 std::optional<TImageSource> TImageSource::fromBytes(std::vector<uint8_t> bytes) {
     TImageSource source;
     source.data_ = std::move(bytes);
-    const std::vector<uint8_t>& d = source.data_;
-    if (d.size() < kFileHeaderSize || getU16(d.data()) != 0) return std::nullopt;
-    source.type_ = getU16(d.data() + 2);
-    const uint16_t count = getU16(d.data() + 4);
-    const uint64_t directory = kFileHeaderSize + uint64_t(count) * kEntrySize;
-    if ((source.type_ != kTypeIcon && source.type_ != kTypeCursor) || count == 0 ||
-        directory > d.size())
-        return std::nullopt;
-    for (int i = 0; i < count; ++i) {
-        const IconEntry e = readEntry(d.data(), i);
-        if (e.imageOffset < directory || !fits(e.imageOffset, e.bytesInRes, d.size()))
-            return std::nullopt;
-        source.entries_.push_back(e);
-        const std::span<const uint8_t> image = source.bytes(i);
-        if (isPngSignature(image)) continue;
-        // A plain bitmap with all its rows.
-        if (image.size() < kBitmapHeaderSize || getU32(image.data()) != kBitmapHeaderSize)
-            return std::nullopt;
-        const BitmapHeader h = readBitmapHeader(image.data());
-        if (h.compression != 0 || h.bitCount == 16 || !isValidBitCount(h.bitCount) ||
-            h.width <= 0 || h.height <= 0 || h.width > kMaxDimension || h.height % 2 != 0 ||
-            h.height / 2 > kMaxDimension)
-            return std::nullopt;
-    }
+    const std::optional<plain::Directory> directory = plain::readDirectory(source.data_);
+    if (!directory) return std::nullopt;
+    source.type_ = directory->type;
+    for (int i = 0; i < int(directory->entries.size()); ++i)
+        source.entries_.push_back(readEntry(source.data_.data(), i));
     return source;
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QTemporaryDir>
@@ -8,13 +9,16 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <random>
 #include <tuple>
 #include <vector>
 
 #include "TestSupport.h"
 #include "cli/IconTool.h"
+#include "cli/Quick.h"
 #include "core/DocumentFiles.h"
 #include "core/Icon.h"
+#include "core/IconWriter.h"
 #include "effects/Adjustments.h"
 #include "effects/Convert.h"
 #include "effects/Filters.h"
@@ -423,6 +427,91 @@ TEST_F(IconToolTest, ProgramReportsThroughExitCodesAndStdout) {
     // One image, the 16 x 16 one, in whatever depth the picture has.
     EXPECT_TRUE(rows(runTool({"info", out}).out, out)
                     .starts_with("F: icon, 1 image|index width height bits|0 16 16 "));
+}
+
+// The quick start lists and extracts exactly what the full tool does, or leaves the file to it:
+// random icons and cursors of every depth, with PNG images, and the same files damaged at random.
+TEST(QuickStart, PrintsAndWritesWhatTheFullToolDoesOrLeavesItToIt) {
+    QTemporaryDir dir;
+    std::mt19937 random(5);
+    const int depths[] = {1, 4, 8, 24, 32};
+    int quick = 0, left = 0, converted = 0;
+    for (int round = 0; round < 40; ++round) {
+        TIcon icon;
+        const int images = 1 + int(random() % 3);
+        for (int i = 0; i < images; ++i) {
+            const int side = 1 + int(random() % 48);
+            const int bits = depths[random() % 5];
+            icon.AddImage(side, side + int(random() % 3), round % 5 == 4 && i == 0 ? 32 : bits);
+            const bool argb = icon.BitCount() == 32;
+            if (argb) icon.BeginStroke();
+            for (int k = 0; k < 30; ++k)
+                icon.SetPixelValue(int(random() % unsigned(side)), int(random() % unsigned(side)),
+                                   argb ? uint32_t(random()) : uint32_t(random() % 0x1000000));
+            if (argb) icon.EndStroke();
+        }
+        if (round % 2) icon.markAsCursor(QPoint(int(random() % 9), int(random() % 9)));
+        test::Bytes bytes = iconFileBytes(std::span(icon.ImageBlock(), icon.BlockSize()),
+                                          round % 3 ? PngPolicy::None : PngPolicy::All);
+        // Some with 32-bit bitmaps whose alpha is all 0, as older programs write them.
+        for (int i = 0; round % 5 == 4 && i < test::get16(bytes, 4); ++i) {
+            const uint32_t at = test::get32(bytes, 6 + 16 * size_t(i) + 12);
+            if (bytes[at] != 40 || test::get16(bytes, at + 14) != 32) continue;
+            const uint32_t pixels = test::get32(bytes, at + 4) * (test::get32(bytes, at + 8) / 2);
+            for (uint32_t p = 0; p < pixels; ++p) bytes[at + 40 + 4 * p + 3] = 0;
+        }
+        // Every third file damaged: bytes changed, or cut short.
+        if (round % 3 == 2) bytes[random() % bytes.size()] ^= uint8_t(1 + random() % 255);
+        if (round % 7 == 6) bytes.resize(bytes.size() - 1 - random() % 30);
+        const QString file =
+            dir.filePath(QStringLiteral("f%1.%2").arg(round).arg(round % 2 ? "cur" : "ico"));
+        test::writeFile(file, bytes);
+        const QString outQuick = dir.filePath(QStringLiteral("q%1").arg(round));
+        const QString outFull = dir.filePath(QStringLiteral("full%1").arg(round));
+        for (const QStringList& args :
+             {QStringList{"info", file}, QStringList{"info", "--json", file},
+              QStringList{"extract", file, "-o", outQuick},
+              QStringList{"convert", file, outQuick + ".png"}}) {
+            SCOPED_TRACE(args.join(' ').toStdString());
+            std::vector<std::string> plainArgs;
+            for (const QString& a : args) plainArgs.push_back(a.toStdString());
+            std::string printed;
+            const std::optional<int> code = quick::run(plainArgs, printed);
+            if (!code) {
+                EXPECT_TRUE(printed.empty());
+                ++left;
+                continue;
+            }
+            ++quick;
+            QStringList fullArgs = args;
+            fullArgs.replaceInStrings(outQuick, outFull);
+            const ToolResult full = runTool(fullArgs);
+            EXPECT_EQ(*code, full.code);
+            EXPECT_EQ(QString::fromStdString(printed),
+                      QString(full.out).replace(outFull, outQuick));
+            if (args[0] == "convert") {
+                ++converted;
+                EXPECT_EQ(QImage(outQuick + ".png"), QImage(outFull + ".png"));
+                continue;
+            }
+            if (args[0] != "extract") continue;
+            for (const QString& name : QDir(outFull).entryList(QDir::Files))
+                EXPECT_EQ(QImage(outQuick + "/" + name).convertToFormat(QImage::Format_ARGB32),
+                          QImage(outFull + "/" + name).convertToFormat(QImage::Format_ARGB32))
+                    << name.toStdString();
+        }
+    }
+    // Both ways are taken.
+    EXPECT_GT(quick, 70);
+    EXPECT_GT(left, 5);
+    EXPECT_GT(converted, 2);
+    // Other commands, options and files are the full tool's.
+    std::string printed;
+    EXPECT_FALSE(quick::run({"info", "--cursors", "x.ico"}, printed));
+    EXPECT_FALSE(quick::run({"convert", "a.ico", "b.png"}, printed));
+    EXPECT_FALSE(quick::run({"info", "picture.png"}, printed));
+    EXPECT_FALSE(quick::run({"extract", "missing.ico", "-o", dir.path().toStdString()}, printed));
+    EXPECT_TRUE(printed.empty());
 }
 
 }  // namespace
