@@ -60,8 +60,12 @@ std::optional<TImageSource> TImageSource::fromBytes(std::vector<uint8_t> bytes) 
     const std::optional<plain::Directory> directory = plain::readDirectory(source.data_);
     if (!directory) return std::nullopt;
     source.type_ = directory->type;
-    for (int i = 0; i < int(directory->entries.size()); ++i)
+    for (int i = 0; i < int(directory->entries.size()); ++i) {
         source.entries_.push_back(readEntry(source.data_.data(), i));
+        // A PNG image that is not whole may still decode; the document decides.
+        const std::span<const uint8_t> image = source.bytes(i);
+        if (plain::isPng(image) && !plain::isWholePng(image)) return std::nullopt;
+    }
     return source;
 }
 
@@ -88,7 +92,7 @@ int TImageSource::bitCount(int index) const {
 
 std::optional<std::span<const uint8_t>> TImageSource::png(int index) const {
     const std::span<const uint8_t> image = bytes(index);
-    if (!isWholePng(image)) return std::nullopt;
+    if (!plain::isPng(image)) return std::nullopt;
     return image;
 }
 

@@ -19,7 +19,8 @@ namespace tarvo {
 // document would read it.
 //
 // Files whose directory is anything but plain (entries out of bounds or overlapping the
-// directory, bitmap headers other than the 40-byte one, compressed bitmaps, no images) are not
+// directory, bitmap headers other than the 40-byte one, compressed bitmaps, PNG images whose
+// chunks are not whole, no images) are not
 // taken: `open` gives nothing and the caller reads them as a document, which rewrites or
 // refuses them with its own messages.
 class TImageSource {
@@ -37,8 +38,8 @@ class TImageSource {
     // Size and bit count as the document gives them: a PNG image is 32 bits.
     QSize size(int index) const;
     int bitCount(int index) const;
-    // The stored bytes of a PNG image, whose chunks, lengths and checksums are whole; nothing
-    // for a bitmap, or a PNG that is damaged (argb then reports the damage).
+    // The stored bytes of a PNG image (whose chunks, lengths and checksums are whole); nothing
+    // for a bitmap.
     std::optional<std::span<const uint8_t>> png(int index) const;
     // The image decoded, top-down ARGB. Throws EInvalidGraphic for a damaged image.
     QImage argb(int index) const;
