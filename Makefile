@@ -40,6 +40,7 @@ bench: build
 	@[ -f $(BUILD)/bench/large.dll ] || bench/make-large-dll.sh $(BUILD)/bench/large.dll
 	TARVO_LARGE_DLL=$(BUILD)/bench/large.dll TARVO_ICONTOOL=$(BUILD)/cli/tarvo-icontool \
 	  $(BUILD)/bench/bench_modules
+	/usr/bin/python3 bench/compare-peers.py $(BUILD)/cli/tarvo-icontool
 
 # A Debian package of the release build: build/tarvo-iconworks_<version>_<arch>.deb.
 package: build

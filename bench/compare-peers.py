@@ -29,22 +29,32 @@ icon32 = make("one.ico", "32@32")
 
 outputs = 0
 
-def run(command):
-    """Seconds and peak kilobytes of one run of a shell command, its children included. Each
-    run writes into a folder of its own: files deleted just before would make the file system
+def fresh():
+    """A folder of its own for each run: files deleted just before would make the file system
     slower for whoever writes next."""
     global outputs
     outputs += 1
     out = os.path.join(work, f"out{outputs}")
     os.makedirs(out)
+    return out
+
+def run(command):
+    """Seconds of one run of a shell command."""
     start = time.perf_counter()
-    process = subprocess.Popen(["/bin/sh", "-c", command.replace("OUT", out)],
-                               stdout=subprocess.DEVNULL)
-    _, status, usage = os.wait4(process.pid, 0)
+    status = subprocess.run(["/bin/sh", "-c", command.replace("OUT", fresh())],
+                            stdout=subprocess.DEVNULL).returncode
     seconds = time.perf_counter() - start
     if status != 0:
         sys.exit(f"failed: {command}")
-    return seconds, usage.ru_maxrss
+    return seconds
+
+def peak(command):
+    """Peak resident megabytes of a run, the largest of the programs it starts, measured apart
+    from the timed runs (GNU time reports the shell's waited children)."""
+    report = os.path.join(work, "peak")
+    subprocess.run(["/usr/bin/time", "-f", "%M", "-o", report, "/bin/sh", "-c",
+                    command.replace("OUT", fresh())], stdout=subprocess.DEVNULL, check=True)
+    return int(open(report).read().split()[-1]) / 1024
 
 pillow = (f"/usr/bin/python3 -c \"import sys; from PIL import Image; "
           f"Image.open(sys.argv[1]).save(sys.argv[2])\"")
@@ -65,8 +75,7 @@ for name, ours, peer, theirs in jobs:
     for _ in range(runs):
         mine.append(run(ours))
         other.append(run(theirs))
-    a = statistics.median(t for t, _ in mine)
-    b = statistics.median(t for t, _ in other)
+    a, b = statistics.median(mine), statistics.median(other)
     print(f"{name:36} {peer:12} {a * 1000:8.1f} {b * 1000:8.1f} {a / b:6.2f} "
-          f"{max(m for _, m in mine) / 1024:8.1f} {max(m for _, m in other) / 1024:8.1f}")
+          f"{peak(ours):8.1f} {peak(theirs):8.1f}")
 shutil.rmtree(work)
