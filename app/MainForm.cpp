@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMimeData>
@@ -34,8 +35,10 @@
 #include "app/HotSpotDlg.h"
 #include "app/Icons.h"
 #include "app/ToolCursors.h"
+#include "core/CursorTheme.h"
 #include "core/DocumentFiles.h"
 #include "core/Icon.h"
+#include "dialogs/CursorThemeDlg.h"
 #include "dialogs/FileAssDlg.h"
 #include "dialogs/IconForm.h"
 #include "dialogs/PreviewOpenDialog.h"
@@ -178,6 +181,7 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
     iconForm_ = std::make_unique<TIconForm>(this);
     aboutBox_ = std::make_unique<TAboutBox>(this);
     hotSpotDlg_ = std::make_unique<THotSpotDlg>(this);
+    themeDlg_ = new TCursorThemeDlg(this);
     brightnessDlg_ = new TAdjustBrightnessDlg(this);
     contrastDlg_ = new TAdjustContrastDlg(this);
     blurDlg_ = new TBlurDlg(this);
@@ -268,6 +272,9 @@ void TMainForm::createActions() {
             &TMainForm::WebCameraExecute);
     connect(makeAction("ScanNow", "Scan Now..."), &QAction::triggered, this,
             &TMainForm::ScanNowExecute);
+    connect(makeAction("FileExportTheme", "Export Cursor &Theme...", {},
+                       "Export Cursor Theme|Writes the open cursors as an X cursor theme"),
+            &QAction::triggered, this, &TMainForm::ExportCursorThemeExecute);
     connect(makeAction("FileAssociates", "File Associates..."), &QAction::triggered, this, [this] {
         if (execDialog(*fileAssDlg_) != QDialog::Accepted) return;
         const QString error =
@@ -589,6 +596,7 @@ void TMainForm::createMenus() {
     fileMenu_->addSeparator();
     for (const char* n : {"TwainSettings", "WebCamera", "ScanNow"}) add(fileMenu_, n);
     fileMenu_->addSeparator();
+    add(fileMenu_, "FileExportTheme");
     add(fileMenu_, "FileAssociates");
     separatorItem_ = fileMenu_->addSeparator();
     separatorItem_->setVisible(false);
@@ -1030,6 +1038,43 @@ ViewOptions TMainForm::viewOptions() const {
     return {action("ViewGrid")->isChecked(), action("ViewCheckerboard")->isChecked()
                                                  ? Transparency::Checkerboard
                                                  : Transparency::Tiles};
+}
+
+void TMainForm::ExportCursorThemeExecute() {
+    const QList<TChildForm*> windows = children();
+    std::vector<std::pair<QString, QString>> rows;
+    bool first = true;
+    for (TChildForm* c : windows) {
+        // Cursors are offered by their own names; the first unnamed one as the arrow.
+        QString role;
+        if (c->Document().fileType() == kTypeCursor) {
+            role = TCursorThemeDlg::suggestedRole(c->caption());
+            if (role.isEmpty() && first) role = QStringLiteral("left_ptr");
+            first = false;
+        }
+        rows.emplace_back(c->caption(), role);
+    }
+    themeDlg_->setDocuments(rows);
+    if (execDialog(*themeDlg_) != QDialog::Accepted) return;
+    const std::vector<QString> roles = themeDlg_->roles();
+    std::vector<std::pair<QString, const TIcon*>> chosen;
+    for (int i = 0; i < int(windows.size()) && i < int(roles.size()); ++i) {
+        if (roles[size_t(i)].isEmpty()) continue;
+        // Typed text and a floating selection are part of what is exported.
+        windows[i]->session().finishEditing();
+        chosen.emplace_back(roles[size_t(i)], &windows[i]->Document());
+    }
+    const QString folder = themeDlg_->FolderEdit->text().trimmed();
+    const QString name = themeDlg_->NameEdit->text().trimmed();
+    try {
+        writeCursorTheme(folder, name, chosen);
+    } catch (const TError& e) {
+        message(QMessageBox::Warning, kTitle,
+                QStringLiteral("The cursor theme \"%1\" could not be written.").arg(name),
+                QString::fromUtf8(e.what()));
+        return;
+    }
+    setStatusText(0, QStringLiteral("Cursor theme written to %1").arg(QDir(folder).filePath(name)));
 }
 
 bool TMainForm::SaveDocument(TChildForm& window) {

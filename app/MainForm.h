@@ -35,6 +35,7 @@ class TIcon;
 class CameraStream;
 class TColorPanel;
 class TIconForm;
+class TCursorThemeDlg;
 
 // The main window: the frame of the document windows, with the menus, toolbars and commands, the
 // colour panel, the status bar, the shared tool state and colours, the settings file and the
@@ -94,6 +95,9 @@ class TMainForm : public QMainWindow, public TEditorHost {
     // A new window for a document made by a scan or the camera: "Icon" and the next number.
     TChildForm* newAcquiredDocument(std::unique_ptr<TIcon> document);
     void ScanNowExecute();
+    // File > Export Cursor Theme: the open documents as the cursors of an X cursor theme.
+    void ExportCursorThemeExecute();
+    TCursorThemeDlg& themeDialog() const { return *themeDlg_; }
     void WebCameraExecute();
     TInvertColorsDlg& invertDialog() const { return *invertDlg_; }
     void RecentFileClick(QAction* item);
@@ -180,6 +184,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     TTwainSourcesDlg* twainDlg_ = nullptr;
     TPreviewOpenDialog* openDialog_ = nullptr;
     TInvertColorsDlg* invertDlg_ = nullptr;
+    TCursorThemeDlg* themeDlg_ = nullptr;
     QHash<QString, QAction*> actions_;
     QHash<QString, QMenu*> menus_;
     QList<QToolBar*> toolBars_;

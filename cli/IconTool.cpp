@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/CursorTheme.h"
 #include "core/DocumentFiles.h"
 #include "core/Icon.h"
 #include "core/ImageSource.h"
@@ -65,6 +66,11 @@ constexpr const char* kUsage =
     "                                           new size and depth (1, 4, 8, 24 or 32),\n"
     "                                           the picture scaled with --stretch, colours\n"
     "                                           diffused with --dither (1, 4 and 8 bits)\n"
+    "  theme DIR --name NAME ROLE=FILE...        an X cursor theme DIR/NAME: each FILE (cursor,\n"
+    "                                           animated cursor, X cursor...) as the cursor\n"
+    "                                           ROLE (left_ptr, watch, xterm...), with the\n"
+    "                                           other names programs ask for linked to it\n"
+    "  a FILE.xcursor output of convert, create and apply is an X cursor file\n"
     "  convert, create and apply take --png auto|all|none: which 32-bit images of an icon\n"
     "  or cursor are stored PNG-compressed (auto: 256 pixels and more, and PNG images\n"
     "  opened and left unchanged; the others are bitmaps)\n";
@@ -589,6 +595,30 @@ int create(Arguments args) {
     return kExitOk;
 }
 
+int theme(Arguments args) {
+    const std::optional<QString> name = args.option(QStringLiteral("--name"));
+    if (!name) throw UsageError{"theme needs --name NAME"};
+    const QStringList rest = args.remaining(2);
+    std::vector<std::unique_ptr<TIcon>> documents;
+    std::vector<std::pair<QString, const TIcon*>> roles;
+    for (const QString& item : rest.mid(1)) {
+        const qsizetype equals = item.indexOf(QLatin1Char('='));
+        if (equals <= 0 || equals + 1 == item.size())
+            throw UsageError{"each cursor is ROLE=FILE, not " + item};
+        const QString role = item.left(equals);
+        if (!isCursorRoleName(role)) throw UsageError{"\"" + role + "\" cannot name a cursor"};
+        documents.push_back(std::make_unique<TIcon>());
+        load(*documents.back(), item.mid(equals + 1));
+        roles.emplace_back(role, documents.back().get());
+    }
+    try {
+        writeCursorTheme(rest[0], *name, roles);
+    } catch (const TError& e) {
+        throw FileError{QString::fromStdString(e.what())};
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 int runIconTool(const QStringList& argv, QTextStream& out, QTextStream& err) {
@@ -601,6 +631,7 @@ int runIconTool(const QStringList& argv, QTextStream& out, QTextStream& err) {
         if (command == QLatin1String("convert")) return convert(std::move(args));
         if (command == QLatin1String("create")) return create(std::move(args));
         if (command == QLatin1String("apply")) return apply(std::move(args));
+        if (command == QLatin1String("theme")) return theme(std::move(args));
         if (command == QLatin1String("--help") || command == QLatin1String("help")) {
             out << kUsage;
             return kExitOk;

@@ -5,6 +5,7 @@
 #include "core/AniFormat.h"
 #include "core/Bytes.h"
 #include "core/Icon.h"
+#include "core/XcursorFormat.h"
 #include "raster/Codecs.h"
 #include "raster/Errors.h"
 #include "raster/FileWriter.h"
@@ -40,6 +41,9 @@ void saveDocument(TIcon& icon, const QString& fileName, PngPolicy png) {
         const std::vector<uint8_t> frames =
             iconFileBytes(std::span(icon.ImageBlock(), icon.BlockSize()), PngPolicy::None);
         writeBytes(fileName, writeAnimatedCursor(frames, icon.Animation()));
+    } else if (ext == QLatin1String("xcursor")) {
+        writeBytes(fileName,
+                   writeXcursor(std::span(icon.ImageBlock(), icon.BlockSize()), icon.Animation()));
     } else {
         writeRasterFile(icon.CreateImageBitmap(), fileName);
     }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <tuple>
 
@@ -12,6 +13,7 @@
 #include "core/Bytes.h"
 #include "core/PeResources.h"
 #include "core/PixelFormats.h"
+#include "core/XcursorFormat.h"
 #include "raster/Codecs.h"
 #include "raster/ColorMatch.h"
 #include "raster/Errors.h"
@@ -67,6 +69,18 @@ void TIcon::LoadFromFile(const QString& fileName, ModuleImages module) {
     if (!file.open(QIODevice::ReadOnly))
         throw EReadError(
             QStringLiteral("Cannot open %1: %2").arg(fileName, file.errorString()).toStdString());
+    // X cursor files go by their content: in themes they have no extension at all.
+    if (file.peek(4) == QByteArrayLiteral("Xcur")) {
+        const QByteArray all = file.readAll();
+        std::optional<TAnimation> animation;
+        std::vector<uint8_t> block = readXcursor(
+            std::span(reinterpret_cast<const uint8_t*>(all.constData()), size_t(all.size())),
+            &animation);
+        install(std::move(block), std::move(animation));
+        SelectImage(0);
+        if (OnChange) OnChange();
+        return;
+    }
     if (ext == QLatin1String("ico") || ext == QLatin1String("cur")) {
         LoadFromStream(file);
         return;
@@ -573,10 +587,14 @@ QImage TIcon::imageToArgb(int index) const {
 QImage strictImageToArgb(const uint8_t* image) {
     const BitmapHeader h = readBitmapHeader(image);
     if (h.bitCount == 32) {
-        // The view only reads here; it is never written through.
-        const ArgbView view(const_cast<uint8_t*>(image) + kBitmapHeaderSize, h.width,
-                            h.height >> 1);
-        return view.toImage();
+        // Copied row by row: the rows need not be aligned for this.
+        const int w = h.width, height = h.height >> 1;
+        QImage argb = createArgbRaster(w, height);
+        const uint8_t* rows = image + kBitmapHeaderSize;
+        for (int y = 0; y < height; ++y)
+            std::memcpy(argb.scanLine(y), rows + uint64_t(height - 1 - y) * uint64_t(w) * 4,
+                        size_t(w) * 4);
+        return argb;
     }
     QImage color, mask;
     decodeImage(image, color, mask);

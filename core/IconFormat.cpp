@@ -8,6 +8,7 @@
 #include <array>
 #include <bit>
 #include <string>
+#include <tuple>
 
 #include "core/Bytes.h"
 #include "core/IconWriter.h"
@@ -536,6 +537,30 @@ void validateIconBlock(std::span<const uint8_t> block) {
         expected += e.bytesInRes;
     }
     if (expected != block.size()) fail("The icon block has bytes after its last image.");
+}
+
+std::vector<uint8_t> strictImageFromArgb(const QImage& picture) {
+    return imageFromArgb(picture);
+}
+
+std::vector<uint8_t> strictBlockOf(uint16_t type, const std::vector<std::vector<uint8_t>>& images,
+                                   const std::vector<std::pair<uint16_t, uint16_t>>& fields) {
+    uint64_t size = kFileHeaderSize + uint64_t{kEntrySize} * images.size();
+    for (const std::vector<uint8_t>& image : images) size += image.size();
+    if (images.empty() || images.size() > 0xFFFF || size > kMaxBlockSize)
+        fail("The images do not fit in one icon.");
+    std::vector<uint8_t> block(kFileHeaderSize + kEntrySize * images.size());
+    putU16(block.data() + 2, type);
+    putU16(block.data() + 4, uint16_t(images.size()));
+    for (size_t i = 0; i < images.size(); ++i) {
+        const BitmapHeader h = readBitmapHeader(images[i].data());
+        IconEntry e = newEntry(h.width, h.height / 2, h.bitCount, uint32_t(images[i].size()),
+                               uint32_t(block.size()));
+        if (i < fields.size()) std::tie(e.planes, e.bitCount) = fields[i];
+        writeEntry(block.data(), int(i), e);
+        block.insert(block.end(), images[i].begin(), images[i].end());
+    }
+    return block;
 }
 
 std::vector<uint8_t> strictIconBlock(std::span<const uint8_t> bytes, TPngOriginals* originals) {

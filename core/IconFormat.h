@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
-namespace tarvo {
+class QImage;
 
+namespace tarvo {
 class TPngOriginals;
 
 // Layout of the icon/cursor file, which is also the document's memory block.
@@ -86,6 +88,13 @@ void writeBitmapHeader(uint8_t* header, const BitmapHeader& h);
 // With `originals`, every PNG entry is remembered there with the image it became.
 std::vector<uint8_t> normaliseIconBlock(std::span<const uint8_t> bytes,
                                         TPngOriginals* originals = nullptr);
+
+// A picture as a strict 32-bit image: alpha as it is, the mask set where alpha is 0.
+std::vector<uint8_t> strictImageFromArgb(const QImage& picture);
+// A strict block of these strict images, in order, with each entry's planes and bit count fields
+// (a cursor's hot spot) from `fields` where given. Throws EInvalidGraphic when they are too many.
+std::vector<uint8_t> strictBlockOf(uint16_t type, const std::vector<std::vector<uint8_t>>& images,
+                                   const std::vector<std::pair<uint16_t, uint16_t>>& fields = {});
 
 // Checks that a block is strict and self-consistent (the list above); throws EInvalidGraphic.
 void validateIconBlock(std::span<const uint8_t> block);

@@ -107,11 +107,7 @@ QImage TImageSource::argb(int index) const {
     writeEntry(one.data(), 0, e);
     one.insert(one.end(), image.begin(), image.end());
     const std::vector<uint8_t> strict = strictIconBlock(one);
-    // 32-bit rows are read in place, which needs them aligned as the document's block has them.
-    const size_t offset = readEntry(strict.data(), 0).imageOffset;
-    std::vector<uint32_t> aligned((strict.size() - offset + 3) / 4);
-    std::memcpy(aligned.data(), strict.data() + offset, strict.size() - offset);
-    return strictImageToArgb(reinterpret_cast<const uint8_t*>(aligned.data()));
+    return strictImageToArgb(strict.data() + readEntry(strict.data(), 0).imageOffset);
 }
 
 }  // namespace tarvo

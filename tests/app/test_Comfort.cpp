@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
 #include <QSlider>
@@ -17,7 +20,9 @@
 #include "app/HelpWindow.h"
 #include "app/HotSpotDlg.h"
 #include "core/AniFormat.h"
+#include "core/DocumentFiles.h"
 #include "core/PixelFormats.h"
+#include "dialogs/CursorThemeDlg.h"
 #include "effects/EffectDialogs.h"
 
 namespace tarvo::test {
@@ -427,6 +432,52 @@ TEST_F(Tools, TheHotSpotIsSetWithAClickShownUndoneAndSaved) {
     icon.LoadFromFile(file("pointer.ico"));
     EXPECT_EQ(icon.entry(1).planes, 1);
     EXPECT_EQ(icon.entry(1).bitCount, 32);
+}
+
+// File > Export Cursor Theme: the open cursors, named by their files or as the arrow, become an
+// X cursor theme with its aliases; a name given twice is refused inside the dialog.
+TEST_F(MainWindow, OpenCursorsExportAsATheme) {
+    TIcon pointer, busy;
+    pointer.AddImage(32, 32, 32);
+    pointer.BeginStroke();
+    pointer.SetPixelValue(5, 6, 0xFF3060A0);
+    pointer.EndStroke();
+    pointer.markAsCursor(QPoint(5, 6));
+    busy.AddImage(24, 24, 4);
+    busy.markAsCursor(QPoint(12, 12));
+    saveDocument(pointer, file("arrow1.cur"));
+    saveDocument(busy, file("watch.cur"));
+    ASSERT_TRUE(form->OpenDocument(file("arrow1.cur")));
+    ASSERT_TRUE(form->OpenDocument(file("watch.cur")));
+    newDocument();  // an icon: offered nothing
+
+    std::vector<QString> offered;
+    bool refusedTwice = false;
+    form->execDialog = [&](QDialog& d) {
+        auto& dialog = dynamic_cast<TCursorThemeDlg&>(d);
+        offered = dialog.roles();
+        dialog.FolderEdit->setText(dir.path());
+        dialog.NameEdit->setText(QStringLiteral("Mine"));
+        dialog.roleBox(1)->setCurrentText(QStringLiteral("left_ptr"));
+        dialog.accept();
+        refusedTwice =
+            dialog.result() != QDialog::Accepted && dialog.ErrorLabel->isVisibleTo(&dialog);
+        dialog.roleBox(1)->setCurrentText(QStringLiteral("watch"));
+        dialog.accept();
+        return dialog.result();
+    };
+    form->updateActions();
+    form->action("FileExportTheme")->trigger();
+    EXPECT_EQ(offered, (std::vector<QString>{"left_ptr", "watch", ""}));
+    EXPECT_TRUE(refusedTwice);
+    TIcon exported;
+    exported.LoadFromFile(dir.filePath("Mine/cursors/default"));  // an alias of the arrow
+    EXPECT_EQ(exported.hotSpot(0), QPoint(5, 6));
+    EXPECT_EQ(exported.imageToArgb(0), pointer.imageToArgb(0));
+    exported.LoadFromFile(dir.filePath("Mine/cursors/wait"));
+    EXPECT_EQ(exported.imageToArgb(0), busy.imageToArgb(0));
+    EXPECT_TRUE(QFileInfo(dir.filePath("Mine/index.theme")).isFile());
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("Mine/cursors/text")));  // the icon stayed out
 }
 
 }  // namespace

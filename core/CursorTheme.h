@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <utility>
+#include <vector>
+
+namespace tarvo {
+
+class TIcon;
+
+// The other names programs ask a theme for when they want `role`'s cursor (left_ptr is also
+// default, arrow and top_left_arrow...); none for a role outside the table.
+QStringList cursorAliases(const QString& role);
+// The table itself: each role with its aliases, in a stable order.
+const std::vector<std::pair<QString, QStringList>>& cursorAliasTable();
+
+// True for a role that can be a file name in a theme: not empty, no '/', not "." or "..".
+bool isCursorRoleName(const QString& role);
+
+// Writes the X cursor theme DIR/NAME: index.theme naming it, and cursors/ROLE for each role as
+// an X cursor file of its document, with a link under each alias of the role that no role given
+// takes itself. Existing files of those names are replaced. Throws TError (EWriteError naming the
+// file) on failure; EInvalidGraphic for a bad role or theme name.
+void writeCursorTheme(const QString& dir, const QString& name,
+                      const std::vector<std::pair<QString, const TIcon*>>& roles);
+
+}  // namespace tarvo

@@ -1,0 +1,120 @@
+#include "dialogs/CursorThemeDlg.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSet>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "core/CursorTheme.h"
+
+namespace tarvo {
+
+TCursorThemeDlg::TCursorThemeDlg(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Export Cursor Theme"));
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    FolderEdit = new QLineEdit(QDir::home().filePath(QStringLiteral(".icons")), this);
+    auto* browse = new QPushButton(QStringLiteral("&Browse..."), this);
+    connect(browse, &QPushButton::clicked, this, [this] {
+        const QString folder = QFileDialog::getExistingDirectory(
+            this, QStringLiteral("Theme Folder"), FolderEdit->text());
+        if (!folder.isEmpty()) FolderEdit->setText(folder);
+    });
+    auto* folderRow = new QHBoxLayout;
+    folderRow->addWidget(FolderEdit, 1);
+    folderRow->addWidget(browse);
+    form->addRow(QStringLiteral("&Folder:"), folderRow);
+    NameEdit = new QLineEdit(QStringLiteral("MyCursors"), this);
+    form->addRow(QStringLiteral("Theme &name:"), NameEdit);
+    layout->addLayout(form);
+    layout->addWidget(
+        new QLabel(QStringLiteral("Each document becomes the cursor named beside it:"), this));
+    Table = new QTableWidget(0, 2, this);
+    Table->setHorizontalHeaderLabels({QStringLiteral("Document"), QStringLiteral("Cursor")});
+    Table->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    Table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    Table->verticalHeader()->hide();
+    layout->addWidget(Table, 1);
+    ErrorLabel = new QLabel(this);
+    ErrorLabel->setStyleSheet(QStringLiteral("color: #b00020"));
+    ErrorLabel->setWordWrap(true);
+    ErrorLabel->hide();
+    layout->addWidget(ErrorLabel);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &TCursorThemeDlg::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &TCursorThemeDlg::reject);
+    layout->addWidget(buttons);
+    resize(520, 380);
+}
+
+QString TCursorThemeDlg::suggestedRole(const QString& caption) {
+    const QString base = QFileInfo(caption).completeBaseName();
+    for (const auto& [role, aliases] : cursorAliasTable())
+        if (base == role || aliases.contains(base)) return base;
+    return {};
+}
+
+void TCursorThemeDlg::setDocuments(const std::vector<std::pair<QString, QString>>& documents) {
+    Table->setRowCount(int(documents.size()));
+    QStringList names{QString()};
+    for (const auto& [role, aliases] : cursorAliasTable()) names << role;
+    for (int row = 0; row < int(documents.size()); ++row) {
+        auto* caption = new QTableWidgetItem(documents[size_t(row)].first);
+        caption->setFlags(Qt::ItemIsEnabled);
+        Table->setItem(row, 0, caption);
+        auto* box = new QComboBox(Table);
+        box->setEditable(true);
+        box->addItems(names);
+        box->setCurrentText(documents[size_t(row)].second);
+        Table->setCellWidget(row, 1, box);
+    }
+}
+
+QComboBox* TCursorThemeDlg::roleBox(int row) const {
+    return qobject_cast<QComboBox*>(Table->cellWidget(row, 1));
+}
+
+std::vector<QString> TCursorThemeDlg::roles() const {
+    std::vector<QString> out;
+    for (int row = 0; row < Table->rowCount(); ++row)
+        out.push_back(roleBox(row) ? roleBox(row)->currentText().trimmed() : QString());
+    return out;
+}
+
+void TCursorThemeDlg::accept() {
+    // What would stop the theme from being written is said here, where it can be mended.
+    if (FolderEdit->text().trimmed().isEmpty())
+        return showError(QStringLiteral("Choose the folder the theme goes into."));
+    if (!isCursorRoleName(NameEdit->text().trimmed()))
+        return showError(QStringLiteral("The theme needs a name without \"/\"."));
+    QSet<QString> seen;
+    for (const QString& role : roles()) {
+        if (role.isEmpty()) continue;
+        if (!isCursorRoleName(role))
+            return showError(QStringLiteral("\"%1\" cannot name a cursor.").arg(role));
+        if (seen.contains(role))
+            return showError(QStringLiteral("Two documents are both \"%1\".").arg(role));
+        seen.insert(role);
+    }
+    if (seen.isEmpty())
+        return showError(QStringLiteral("Name the cursor of at least one document."));
+    ErrorLabel->hide();
+    QDialog::accept();
+}
+
+void TCursorThemeDlg::showError(const QString& text) {
+    ErrorLabel->setText(text);
+    ErrorLabel->show();
+}
+
+}  // namespace tarvo
