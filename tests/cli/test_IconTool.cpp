@@ -429,6 +429,26 @@ TEST_F(IconToolTest, ProgramReportsThroughExitCodesAndStdout) {
                     .starts_with("F: icon, 1 image|index width height bits|0 16 16 "));
 }
 
+// theme: ROLE=FILE pairs, the cursors written as X cursor files with their aliases; a pair
+// without its parts or a role that is a path is a usage error.
+TEST_F(IconToolTest, ThemeWritesEachRoleAndItsAliases) {
+    const QString out = path("themes");
+    ASSERT_EQ(runTool({"theme", out, "--name", "T", "left_ptr=" + cur_, "xterm=" + ico_}).code,
+              kExitOk);
+    for (const char* name : {"left_ptr", "default", "xterm", "text"}) {
+        TIcon read;
+        read.LoadFromFile(out + "/T/cursors/" + name);
+        EXPECT_EQ(read.ImageCount(), 3) << name;
+    }
+    TIcon arrow;
+    arrow.LoadFromFile(out + "/T/cursors/left_ptr");
+    EXPECT_EQ(arrow.hotSpot(1), QPoint(11, 2));  // each image keeps its own
+    for (const QStringList& bad : {QStringList{"theme", out, "--name", "T", "left_ptr"},
+                                   QStringList{"theme", out, "--name", "T", "a/b=" + cur_},
+                                   QStringList{"theme", out, "left_ptr=" + cur_}})
+        EXPECT_EQ(runTool(bad).code, kExitUsage) << bad.join(' ').toStdString();
+}
+
 // The quick start lists and extracts exactly what the full tool does, or leaves the file to it:
 // random icons and cursors of every depth, with PNG images, and the same files damaged at random.
 TEST(QuickStart, PrintsAndWritesWhatTheFullToolDoesOrLeavesItToIt) {
