@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
@@ -15,14 +16,20 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
+#include <QUuid>
+#include <QVBoxLayout>
 #include <tuple>
 
 #include "acquire/CameraCapture.h"
@@ -34,6 +41,7 @@
 #include "app/HelpWindow.h"
 #include "app/HotSpotDlg.h"
 #include "app/Icons.h"
+#include "app/Recovery.h"
 #include "app/ToolCursors.h"
 #include "core/CursorTheme.h"
 #include "core/DocumentFiles.h"
@@ -182,6 +190,10 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
     aboutBox_ = std::make_unique<TAboutBox>(this);
     hotSpotDlg_ = std::make_unique<THotSpotDlg>(this);
     themeDlg_ = new TCursorThemeDlg(this);
+    recovery_ = std::make_unique<TRecoveryStore>();
+    auto* autosaveTimer = new QTimer(this);
+    connect(autosaveTimer, &QTimer::timeout, this, &TMainForm::autosave);
+    autosaveTimer->start(settings_.autosaveSeconds() * 1000);
     brightnessDlg_ = new TAdjustBrightnessDlg(this);
     contrastDlg_ = new TAdjustContrastDlg(this);
     blurDlg_ = new TBlurDlg(this);
@@ -1040,6 +1052,80 @@ ViewOptions TMainForm::viewOptions() const {
                                                  : Transparency::Tiles};
 }
 
+namespace {
+// The key of a window's recovery copy, made once per window.
+QString recoveryKey(TChildForm& window) {
+    QVariant key = window.property("tarvoRecoveryKey");
+    if (!key.isValid()) {
+        key = QUuid::createUuid().toString(QUuid::WithoutBraces);
+        window.setProperty("tarvoRecoveryKey", key);
+    }
+    return key.toString();
+}
+}  // namespace
+
+void TMainForm::autosave() {
+    for (TChildForm* c : children()) {
+        const QString key = recoveryKey(*c);
+        // What is saved, or was never changed, needs no copy.
+        if (!c->Modified()) {
+            recovery_->remove(key);
+            continue;
+        }
+        try {
+            recovery_->save(key, c->caption(), c->FileName, c->Document());
+        } catch (const std::exception&) {
+            // A copy that cannot be written is no reason to interrupt the work it protects.
+        }
+    }
+}
+
+bool TMainForm::offerRecovery() {
+    const std::vector<TRecoveryStore::Copy> copies = recovery_->orphans();
+    if (copies.empty()) return false;
+    QDialog dialog(this);
+    dialog.setWindowTitle(QStringLiteral("Recover Unsaved Documents"));
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(
+        QStringLiteral("Tarvo Iconworks ended without saving these documents:"), &dialog));
+    auto* list = new QListWidget(&dialog);
+    list->setObjectName(QStringLiteral("copies"));
+    for (const TRecoveryStore::Copy& copy : copies)
+        list->addItem(QStringLiteral("%1 \u2014 %2")
+                          .arg(copy.name, QLocale().toString(copy.time, QLocale::ShortFormat)));
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    QPushButton* recover =
+        buttons->addButton(QStringLiteral("&Recover"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QStringLiteral("&Discard"), QDialogButtonBox::RejectRole);
+    recover->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    bool recovered = false;
+    if (execDialog(dialog) == QDialog::Accepted) {
+        for (const TRecoveryStore::Copy& copy : copies) {
+            std::unique_ptr<TIcon> document;
+            try {
+                document = TRecoveryStore::load(copy);
+            } catch (const std::exception& e) {
+                message(QMessageBox::Warning, kTitle,
+                        QStringLiteral("\"%1\" could not be recovered.").arg(copy.name),
+                        QString::fromUtf8(e.what()));
+                continue;
+            }
+            // Back under its own name and file, with its changes still to be saved.
+            TChildForm* child = newAcquiredDocument(std::move(document));
+            child->setCaption(copy.name);
+            child->FileName = copy.fileName;
+            recovered = true;
+        }
+        autosave();
+    }
+    TRecoveryStore::discard(copies);
+    return recovered;
+}
+
 void TMainForm::ExportCursorThemeExecute() {
     const QList<TChildForm*> windows = children();
     std::vector<std::pair<QString, QString>> rows;
@@ -1121,6 +1207,8 @@ bool TMainForm::SaveDocument(TChildForm& window) {
         return true;
     }
     window.SetModified(false);
+    // Saved: its recovery copy is out of date at once.
+    recovery_->remove(recoveryKey(window));
     return true;
 }
 

@@ -36,6 +36,7 @@ class CameraStream;
 class TColorPanel;
 class TIconForm;
 class TCursorThemeDlg;
+class TRecoveryStore;
 
 // The main window: the frame of the document windows, with the menus, toolbars and commands, the
 // colour panel, the status bar, the shared tool state and colours, the settings file and the
@@ -95,6 +96,13 @@ class TMainForm : public QMainWindow, public TEditorHost {
     // A new window for a document made by a scan or the camera: "Icon" and the next number.
     TChildForm* newAcquiredDocument(std::unique_ptr<TIcon> document);
     void ScanNowExecute();
+    // Crash recovery: every modified document copied now (the timer does it every
+    // AutosaveSeconds, failures before they are shown); copies left by a program that ended
+    // without cleaning up offered back, in the dialog "Recover Unsaved Documents".
+    void autosave();
+    // True when documents were recovered.
+    bool offerRecovery();
+    TRecoveryStore& recovery() const { return *recovery_; }
     // File > Export Cursor Theme: the open documents as the cursors of an X cursor theme.
     void ExportCursorThemeExecute();
     TCursorThemeDlg& themeDialog() const { return *themeDlg_; }
@@ -185,6 +193,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     TPreviewOpenDialog* openDialog_ = nullptr;
     TInvertColorsDlg* invertDlg_ = nullptr;
     TCursorThemeDlg* themeDlg_ = nullptr;
+    std::unique_ptr<TRecoveryStore> recovery_;
     QHash<QString, QAction*> actions_;
     QHash<QString, QMenu*> menus_;
     QList<QToolBar*> toolBars_;

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <algorithm>
 
 namespace tarvo {
 
@@ -47,6 +48,13 @@ bool TSettings::childMaximize() const {
     const QSettings ini(path_, QSettings::IniFormat);
     const QString v = ini.value(kChildMaximize).toString();
     return v == QLatin1String("1") || v.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+}
+
+int TSettings::autosaveSeconds() const {
+    const QSettings ini(path_, QSettings::IniFormat);
+    bool ok = false;
+    const int seconds = ini.value(QStringLiteral("Main/AutosaveSeconds")).toString().toInt(&ok);
+    return ok ? std::max(1, seconds) : 60;
 }
 
 bool TSettings::setChildMaximize(bool maximize) const {

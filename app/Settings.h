@@ -21,6 +21,9 @@ class TSettings {
     bool writeRecent(const QStringList& files) const;
     bool childMaximize() const;
     bool setChildMaximize(bool maximize) const;
+    // "AutosaveSeconds" in "Main": how often modified documents are copied for recovery; 60
+    // unless set, at least 1.
+    int autosaveSeconds() const;
     // View choices under "View/": "Grid" (the editing grid, on unless turned off) and
     // "Checkerboard" (grey checkerboard instead of the tiles behind transparent pixels).
     bool viewFlag(const QString& key, bool fallback) const;

@@ -14,13 +14,20 @@ int main(int argc, char** argv) {
 
     tarvo::TMainForm mainForm;
     mainForm.showMaximized();
-    // Once the main window shows: the file named on the command line (others are ignored), or
-    // the new image dialog.
+    // A failure may be the first of worse: the documents are copied before it is shown.
+    app.report = [&mainForm, show = app.report](const QString& text) {
+        mainForm.autosave();
+        show(text);
+    };
+    // Once the main window shows: documents left by a crash, if the user wants them back, then
+    // the file named on the command line (others are ignored), or else the new image dialog
+    // when nothing was recovered.
     const QStringList args = QApplication::arguments();
     QTimer::singleShot(0, &mainForm, [&mainForm, args] {
+        const bool recovered = mainForm.offerRecovery();
         if (args.size() > 1) {
             mainForm.OpenDocument(args[1]);
-        } else {
+        } else if (!recovered) {
             mainForm.FileNewExecute();
         }
     });

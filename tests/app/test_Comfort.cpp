@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontDialog>
 #include <QLabel>
@@ -19,6 +21,7 @@
 #include "WindowTest.h"
 #include "app/HelpWindow.h"
 #include "app/HotSpotDlg.h"
+#include "app/Recovery.h"
 #include "core/AniFormat.h"
 #include "core/DocumentFiles.h"
 #include "core/PixelFormats.h"
@@ -478,6 +481,46 @@ TEST_F(MainWindow, OpenCursorsExportAsATheme) {
     EXPECT_EQ(exported.imageToArgb(0), busy.imageToArgb(0));
     EXPECT_TRUE(QFileInfo(dir.filePath("Mine/index.theme")).isFile());
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("Mine/cursors/text")));  // the icon stayed out
+}
+
+// Modified documents are copied; only copies of programs no longer running are offered back, and
+// they open under their own names, changed; the copies then go.
+TEST_F(MainWindow, CopiesOfADeadProgramAreOfferedBack) {
+    TChildForm* c = newDocument("16", "16");
+    ASSERT_TRUE(c);
+    stroke(*c, 2);
+    c->setCaption(QStringLiteral("busy.ani"));
+    c->FileName = file("busy.ani");
+    form->autosave();
+    // Another program running now: this one's copies are not its to offer.
+    TRecoveryStore other;
+    EXPECT_TRUE(other.orphans().empty());
+    // This program gone: its folder, its lock free.
+    const QString dead = QFileInfo(form->recovery().folder()).dir().filePath("dead");
+    QDir().mkpath(dead);
+    for (const QString& name : QDir(form->recovery().folder()).entryList(QDir::Files))
+        if (name != "lock") QFile::copy(form->recovery().folder() + "/" + name, dead + "/" + name);
+    const std::vector<TRecoveryStore::Copy> copies = other.orphans();
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(copies[0].name, "busy.ani");
+
+    auto fresh = makeForm();
+    QString title;
+    fresh->execDialog = [&](QDialog& d) {
+        title = d.windowTitle();
+        d.accept();
+        return d.result();
+    };
+    EXPECT_TRUE(fresh->offerRecovery());
+    EXPECT_EQ(title, "Recover Unsaved Documents");
+    ASSERT_EQ(fresh->children().size(), 1);
+    TChildForm* back = fresh->children().front();
+    EXPECT_EQ(back->caption(), "busy.ani");
+    EXPECT_EQ(back->FileName, file("busy.ani"));
+    EXPECT_TRUE(back->Modified());
+    EXPECT_EQ(back->Document().imageToArgb(0), c->Document().imageToArgb(0));
+    EXPECT_FALSE(QFileInfo::exists(dead));
+    EXPECT_FALSE(fresh->offerRecovery());
 }
 
 }  // namespace

@@ -6,6 +6,8 @@ artifacts=${E2E_ARTIFACTS:-/tmp/tarvo-e2e}
 mkdir -p "$artifacts"
 work=$(mktemp -d)
 export TARVO_SETTINGS=$work/settings.ini
+# Recovery copies of this run only.
+export XDG_STATE_HOME=$work/state
 export QT_QPA_PLATFORM=xcb
 pid=
 # Every user has a window manager: placement, maximizing and focus go through it here too.
