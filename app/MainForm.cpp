@@ -50,6 +50,7 @@
 #include "dialogs/FileAssDlg.h"
 #include "dialogs/IconForm.h"
 #include "dialogs/PreviewOpenDialog.h"
+#include "dialogs/SizesDlg.h"
 #include "editor/ChildForm.h"
 #include "editor/Failures.h"
 #include "editor/HueForm.h"
@@ -57,6 +58,7 @@
 #include "effects/Adjustments.h"
 #include "effects/EffectDialogs.h"
 #include "effects/Filters.h"
+#include "effects/PictureSizes.h"
 #include "raster/Errors.h"
 
 namespace tarvo {
@@ -190,6 +192,13 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
     aboutBox_ = std::make_unique<TAboutBox>(this);
     hotSpotDlg_ = std::make_unique<THotSpotDlg>(this);
     themeDlg_ = new TCursorThemeDlg(this);
+    sizesDlg_ = new TSizesDlg(this);
+    askPictureFile = [this] {
+        return QFileDialog::getOpenFileName(
+            this, QStringLiteral("New from Picture"), settings_.lastFolder(),
+            QStringLiteral(
+                "Pictures (*.svg *.svgz *.png *.jpg *.jpeg *.gif *.bmp);;All files (*)"));
+    };
     recovery_ = std::make_unique<TRecoveryStore>();
     auto* autosaveTimer = new QTimer(this);
     connect(autosaveTimer, &QTimer::timeout, this, &TMainForm::autosave);
@@ -284,6 +293,12 @@ void TMainForm::createActions() {
             &TMainForm::WebCameraExecute);
     connect(makeAction("ScanNow", "Scan Now..."), &QAction::triggered, this,
             &TMainForm::ScanNowExecute);
+    connect(makeAction("FileNewFromPicture", "New from &Picture...", {},
+                       "New from Picture|Makes every size chosen from one picture"),
+            &QAction::triggered, this, &TMainForm::NewFromPictureExecute);
+    connect(makeAction("ToolsAddSizes", "Add &Sizes...", {},
+                       "Add Sizes|Adds every size chosen, made from the current image"),
+            &QAction::triggered, this, &TMainForm::AddSizesExecute);
     connect(makeAction("FileExportTheme", "Export Cursor &Theme...", {},
                        "Export Cursor Theme|Writes the open cursors as an X cursor theme"),
             &QAction::triggered, this, &TMainForm::ExportCursorThemeExecute);
@@ -603,7 +618,8 @@ void TMainForm::createMenus() {
     };
     fileMenu_ = bar->addMenu("&File");
     menus_.insert("File", fileMenu_);
-    for (const char* n : {"FileNew", "FileOpen", "FileClose", "FileSave", "FileSaveAs", "SaveAll1"})
+    for (const char* n : {"FileNew", "FileNewFromPicture", "FileOpen", "FileClose", "FileSave",
+                          "FileSaveAs", "SaveAll1"})
         add(fileMenu_, n);
     fileMenu_->addSeparator();
     for (const char* n : {"TwainSettings", "WebCamera", "ScanNow"}) add(fileMenu_, n);
@@ -646,6 +662,7 @@ void TMainForm::createMenus() {
                           "ToolsHueSelection", "ToolsColorSelection"})
         add(tools, n);
     add(tools, "ToolsExchangeColor");
+    add(tools, "ToolsAddSizes");
     tools->addSeparator();
     for (const char* n : {"ToolsErase", "ToolsFill", "ToolsPencil", "ToolsLine", "ToolsBlur",
                           "ToolsText", "ToolsRectangle", "ToolsFilledRectangle", "ToolsEllipse",
@@ -1124,6 +1141,49 @@ bool TMainForm::offerRecovery() {
     }
     TRecoveryStore::discard(copies);
     return recovered;
+}
+
+bool TMainForm::chooseSizes() {
+    sizesDlg_->setChoices(
+        settings_.text(QStringLiteral("Main/PictureSizes"), QStringLiteral("16,24,32,48,256")),
+        settings_.text(QStringLiteral("Main/PictureBits"), QStringLiteral("32")).toInt());
+    if (execDialog(*sizesDlg_) != QDialog::Accepted) return false;
+    // Kept for next time.
+    settings_.setText(QStringLiteral("Main/PictureSizes"), sizesDlg_->sizesText());
+    settings_.setText(QStringLiteral("Main/PictureBits"), QString::number(sizesDlg_->bits()));
+    return true;
+}
+
+void TMainForm::NewFromPictureExecute() {
+    const QString file = askPictureFile();
+    if (file.isEmpty()) return;
+    std::unique_ptr<TPictureSource> source;
+    try {
+        source = std::make_unique<TPictureSource>(file);
+    } catch (const TError& e) {
+        message(
+            QMessageBox::Warning, kTitle,
+            QStringLiteral("The picture \"%1\" cannot be read.").arg(QFileInfo(file).fileName()),
+            QString::fromUtf8(e.what()));
+        return;
+    }
+    if (!chooseSizes()) return;
+    try {
+        newAcquiredDocument(imagesFromPicture(*source, sizesDlg_->sizes(), sizesDlg_->bits()));
+    } catch (const std::exception& e) {
+        message(QMessageBox::Warning, kTitle, QStringLiteral("The images could not be made."),
+                QString::fromUtf8(e.what()));
+    }
+}
+
+void TMainForm::AddSizesExecute() {
+    TChildForm* child = activeChild();
+    if (!child || !chooseSizes()) return;
+    guarded(QStringLiteral("The sizes could not be added."), [this](TChildForm& c) {
+        c.session().finishEditing();
+        const TPictureSource source(c.Document().imageToArgb(c.Document().CurrentIndex()));
+        c.session().appendImages(*imagesFromPicture(source, sizesDlg_->sizes(), sizesDlg_->bits()));
+    });
 }
 
 void TMainForm::ExportCursorThemeExecute() {

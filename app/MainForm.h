@@ -37,6 +37,7 @@ class TColorPanel;
 class TIconForm;
 class TCursorThemeDlg;
 class TRecoveryStore;
+class TSizesDlg;
 
 // The main window: the frame of the document windows, with the menus, toolbars and commands, the
 // colour panel, the status bar, the shared tool state and colours, the settings file and the
@@ -103,6 +104,12 @@ class TMainForm : public QMainWindow, public TEditorHost {
     // True when documents were recovered.
     bool offerRecovery();
     TRecoveryStore& recovery() const { return *recovery_; }
+    // New from Picture and Add Sizes: every size chosen, made from a picture file or from the
+    // current image.
+    void NewFromPictureExecute();
+    void AddSizesExecute();
+    TSizesDlg& sizesDialog() const { return *sizesDlg_; }
+    std::function<QString()> askPictureFile;
     // File > Export Cursor Theme: the open documents as the cursors of an X cursor theme.
     void ExportCursorThemeExecute();
     TCursorThemeDlg& themeDialog() const { return *themeDlg_; }
@@ -166,6 +173,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     void workspaceResized();
     // Window > Cascade: every window a usable size, each title bar in view.
     void cascadeWindows();
+    bool chooseSizes();
     // How far each cascaded window lies below and right of the one before: a title bar.
     int cascadeStep() const;
     // Runs a command on the active document window; a failure is shown and changes nothing else.
@@ -193,6 +201,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     TPreviewOpenDialog* openDialog_ = nullptr;
     TInvertColorsDlg* invertDlg_ = nullptr;
     TCursorThemeDlg* themeDlg_ = nullptr;
+    TSizesDlg* sizesDlg_ = nullptr;
     std::unique_ptr<TRecoveryStore> recovery_;
     QHash<QString, QAction*> actions_;
     QHash<QString, QMenu*> menus_;

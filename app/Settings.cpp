@@ -72,6 +72,19 @@ bool TSettings::viewFlag(const QString& key, bool fallback) const {
     return v == QLatin1String("1") || v.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
 }
 
+QString TSettings::text(const QString& key, const QString& fallback) const {
+    const QSettings ini(path_, QSettings::IniFormat);
+    return ini.value(key, fallback).toString();
+}
+
+bool TSettings::setText(const QString& key, const QString& value) const {
+    QDir().mkpath(QFileInfo(path_).absolutePath());
+    QSettings ini(path_, QSettings::IniFormat);
+    ini.setValue(key, value);
+    ini.sync();
+    return ini.status() == QSettings::NoError && ini.isWritable();
+}
+
 bool TSettings::setViewFlag(const QString& key, bool value) const {
     QDir().mkpath(QFileInfo(path_).absolutePath());
     QSettings ini(path_, QSettings::IniFormat);

@@ -27,6 +27,9 @@ class TSettings {
     // View choices under "View/": "Grid" (the editing grid, on unless turned off) and
     // "Checkerboard" (grey checkerboard instead of the tiles behind transparent pixels).
     bool viewFlag(const QString& key, bool fallback) const;
+    // Any other value of the file, by "Section/Key".
+    QString text(const QString& key, const QString& fallback = {}) const;
+    bool setText(const QString& key, const QString& value) const;
     bool setViewFlag(const QString& key, bool value) const;
     // The folder a file was last opened from or saved to, where the file dialogs start.
     QString lastFolder() const;

@@ -715,6 +715,18 @@ void EditSession::addImage(int width, int height, int bits) {
     notify(TSessionHost::Pixels | TSessionHost::Images | TSessionHost::History);
 }
 
+void EditSession::appendImages(const TIcon& images) {
+    finishEditing();
+    for (int i = 0; i < images.ImageCount(); ++i) {
+        const IconEntry e = images.entry(i);
+        document_->InsertImage(document_->ImageCount(), e,
+                               std::span(images.ImageBlock() + e.imageOffset, e.bytesInRes));
+        history_.append();
+    }
+    modified_ = true;
+    notify(TSessionHost::Pixels | TSessionHost::Images | TSessionHost::History);
+}
+
 void EditSession::deleteImage() {
     if (document_->ImageCount() < 2) return;
     finishEditing();

@@ -150,6 +150,8 @@ class EditSession {
     // ----------------------------------------------------------------------------------
     void selectImage(int index);
     void addImage(int width, int height, int bits);
+    // The images of another document appended, each with a history of its own.
+    void appendImages(const TIcon& images);
     void deleteImage();
     void convertImage(int width, int height, int bits, bool stretch, bool dither = false);
 

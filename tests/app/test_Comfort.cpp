@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -26,7 +28,9 @@
 #include "core/DocumentFiles.h"
 #include "core/PixelFormats.h"
 #include "dialogs/CursorThemeDlg.h"
+#include "dialogs/SizesDlg.h"
 #include "effects/EffectDialogs.h"
+#include "effects/PictureSizes.h"
 
 namespace tarvo::test {
 namespace {
@@ -521,6 +525,80 @@ TEST_F(MainWindow, CopiesOfADeadProgramAreOfferedBack) {
     EXPECT_EQ(back->Document().imageToArgb(0), c->Document().imageToArgb(0));
     EXPECT_FALSE(QFileInfo::exists(dead));
     EXPECT_FALSE(fresh->offerRecovery());
+}
+
+// New from Picture: every size chosen, an SVG drawn afresh at each (whole pixels stay whole),
+// other pictures filtered without clear pixels darkening the edges; Add Sizes from the current
+// image; the choices kept for the next start.
+TEST_F(MainWindow, EverySizeFromOnePicture) {
+    QFile svg(file("grid.svg"));
+    ASSERT_TRUE(svg.open(QIODevice::WriteOnly));
+    svg.write(
+        "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 16 16'>"
+        "<rect x='4' y='4' width='8' height='8' fill='#0000ff'/></svg>");
+    svg.close();
+    QImage red(200, 200, QImage::Format_ARGB32);
+    red.fill(Qt::transparent);
+    for (int y = 50; y < 150; ++y)
+        for (int x = 50; x < 150; ++x) red.setPixel(x, y, 0xFFFF0000);
+    ASSERT_TRUE(red.save(file("red.png")));
+
+    auto answer = [&](const std::vector<int>& sizes, int bits) {
+        form->execDialog = [=](QDialog& d) {
+            auto& dialog = dynamic_cast<TSizesDlg&>(d);
+            for (size_t i = 0; i < kStandardSizes.size(); ++i)
+                dialog.SizeBoxes[i]->setChecked(
+                    std::find(sizes.begin(), sizes.end(), kStandardSizes[i]) != sizes.end());
+            dialog.DepthGroup->button(bits)->setChecked(true);
+            dialog.accept();
+            return dialog.result();
+        };
+    };
+    QString picture = file("grid.svg");
+    form->askPictureFile = [&] { return picture; };
+    answer({16, 20, 48}, 32);
+    form->action("FileNewFromPicture")->trigger();
+    TChildForm* c = form->activeChild();
+    ASSERT_TRUE(c);
+    ASSERT_EQ(c->Document().ImageCount(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const QImage image = c->Document().imageToArgb(i);
+        EXPECT_EQ(image.width(), (std::array{16, 20, 48})[size_t(i)]);
+        // 16 and 48 are whole multiples of the drawing's units: no partial pixels.
+        for (int y = 0; i != 1 && y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                ASSERT_TRUE(qAlpha(image.pixel(x, y)) == 0 || image.pixel(x, y) == 0xFF0000FFu)
+                    << i << ": " << x << "," << y;
+    }
+    EXPECT_TRUE(c->Modified());
+
+    picture = file("red.png");
+    answer({24}, 8);
+    form->action("FileNewFromPicture")->trigger();
+    TChildForm* d = form->activeChild();
+    ASSERT_NE(d, c);
+    EXPECT_EQ(d->Document().imageBitCount(0), 8);
+    answer({32, 40}, 32);
+    form->action("ToolsAddSizes")->trigger();
+    ASSERT_EQ(d->Document().ImageCount(), 3);
+    const QImage scaled = d->Document().imageToArgb(2);
+    EXPECT_EQ(scaled.size(), QSize(40, 40));
+    for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x)
+            if (qAlpha(scaled.pixel(x, y)) > 0) {
+                ASSERT_EQ(qRed(scaled.pixel(x, y)), 255) << x << "," << y;
+            }
+
+    form.reset();
+    form = makeForm();
+    int offered = 0;
+    form->execDialog = [&](QDialog& dlg) {
+        offered = int(dynamic_cast<TSizesDlg&>(dlg).sizes().size());
+        return int(QDialog::Rejected);
+    };
+    form->askPictureFile = [&] { return file("red.png"); };
+    form->action("FileNewFromPicture")->trigger();
+    EXPECT_EQ(offered, 2);  // 32 and 40, as left
 }
 
 }  // namespace
