@@ -45,6 +45,7 @@
 #include "app/ToolCursors.h"
 #include "core/CursorTheme.h"
 #include "core/DocumentFiles.h"
+#include "core/IcnsFormat.h"
 #include "core/Icon.h"
 #include "dialogs/CursorThemeDlg.h"
 #include "dialogs/FileAssDlg.h"
@@ -1058,7 +1059,15 @@ namespace {
 // Files that hold one picture: writing one of a document's several images is an export.
 bool holdsOnePicture(const QString& ext) {
     return ext != QLatin1String("ico") && ext != QLatin1String("cur") &&
-           ext != QLatin1String("ani");
+           ext != QLatin1String("ani") && ext != QLatin1String("icns");
+}
+
+// How many of the document's images a file of this type holds; fewer than all make the save
+// an export.
+int imagesWritten(const QString& ext, const TIcon& icon) {
+    if (ext == QLatin1String("icns"))
+        return int(icnsImages(std::span(icon.ImageBlock(), icon.BlockSize())).size());
+    return holdsOnePicture(ext) ? 1 : icon.ImageCount();
 }
 
 }  // namespace
@@ -1258,12 +1267,19 @@ bool TMainForm::SaveDocument(TChildForm& window) {
                 QString::fromUtf8(e.what()));
         return false;
     }
-    if (holdsOnePicture(ext) && icon.ImageCount() > 1) {
+    if (const int written = imagesWritten(ext, icon); written < icon.ImageCount()) {
         // The other images are not in that file: the document is still unsaved.
-        setStatusText(0, QStringLiteral("Image %1 of %2 written to %3")
-                             .arg(icon.CurrentIndex() + 1)
-                             .arg(icon.ImageCount())
-                             .arg(QFileInfo(name).fileName()));
+        const QString file = QFileInfo(name).fileName();
+        setStatusText(0, holdsOnePicture(ext)
+                             ? QStringLiteral("Image %1 of %2 written to %3")
+                                   .arg(icon.CurrentIndex() + 1)
+                                   .arg(icon.ImageCount())
+                                   .arg(file)
+                             : QStringLiteral("%1 of %2 images written to %3, which holds square "
+                                              "images of 16 to 1024 pixels")
+                                   .arg(written)
+                                   .arg(icon.ImageCount())
+                                   .arg(file));
         return true;
     }
     window.SetModified(false);
@@ -1289,8 +1305,9 @@ bool TMainForm::SaveDocumentAs(TChildForm& window, const QString& suggested) {
         window.FileName = previous;
         return false;
     }
-    // One picture out of several images is an export: the document keeps its own name.
-    if (holdsOnePicture(QFileInfo(name).suffix().toLower()) && window.Document().ImageCount() > 1) {
+    // A file that holds only some of the images is an export: the document keeps its own name.
+    if (imagesWritten(QFileInfo(name).suffix().toLower(), window.Document()) <
+        window.Document().ImageCount()) {
         window.FileName = previous;
         return true;
     }

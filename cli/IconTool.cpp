@@ -20,6 +20,7 @@
 
 #include "core/CursorTheme.h"
 #include "core/DocumentFiles.h"
+#include "core/IcnsFormat.h"
 #include "core/Icon.h"
 #include "core/ImageSource.h"
 #include "effects/Adjustments.h"
@@ -40,10 +41,11 @@ constexpr const char* kUsage =
     "  extract FILE -o DIR [--cursors]          write every image as DIR/<index>.png\n"
     "  convert IN OUT [--hotspot X,Y] [--index N] [--cursors]\n"
     "                                           open IN (icon, cursor, animated cursor,\n"
-    "                                           executable, library or picture) and save\n"
-    "                                           it as OUT by its extension\n"
+    "                                           macOS icon, executable, library or picture)\n"
+    "                                           and save it as OUT by its extension\n"
     "  create OUT IMAGE... [--sizes 16,32,48,256] [--bits 1|4|8|24|32] [--hotspot X,Y]\n"
-    "                                           an icon or cursor from pictures\n"
+    "                                           an icon or cursor from pictures (a .icns\n"
+    "                                           takes 32 bits, sizes 16 to 1024 by doubling)\n"
     "  apply IN OUT [--index N | --all] [--cursors] EFFECT...\n"
     "                                           edit image N (by default the one an icon\n"
     "                                           shows at 32 x 32) or every image with each\n"
@@ -564,6 +566,14 @@ int create(Arguments args) {
     if (sizesText)
         for (const QString& part : sizesText->split(QLatin1Char(',')))
             sizes.push_back(parseNumber(part, 1, 1024, QStringLiteral("each of --sizes")));
+    // A macOS icon holds 32-bit pictures of its own sizes only: anything else asked for would
+    // be left out of the file.
+    if (QFileInfo(outFile).suffix().toLower() == QLatin1String("icns")) {
+        if (bits != 32) throw UsageError{"an .icns file holds 32-bit images only"};
+        for (int s : sizes)
+            if (!isIcnsSize(s, s))
+                throw UsageError{"an .icns file holds sizes 16, 32, 64, 128, 256, 512 and 1024"};
+    }
 
     TIcon out;
     for (const QString& file : files.mid(1)) {

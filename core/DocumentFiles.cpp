@@ -4,6 +4,7 @@
 
 #include "core/AniFormat.h"
 #include "core/Bytes.h"
+#include "core/IcnsFormat.h"
 #include "core/Icon.h"
 #include "core/XcursorFormat.h"
 #include "raster/Codecs.h"
@@ -33,6 +34,15 @@ void saveDocument(TIcon& icon, const QString& fileName, PngPolicy png) {
         }
         writeBytes(fileName, iconFileBytes(std::span(icon.ImageBlock(), icon.BlockSize()), png,
                                            &icon.PngOriginals));
+    } else if (ext == QLatin1String("icns")) {
+        // Encoded inside the write: a refusal (no image of an ICNS size) names the file then,
+        // as any failed write does.
+        writeWholeFile(fileName, [&icon](QIODevice& file) {
+            const std::vector<uint8_t> bytes =
+                writeIcns(std::span(icon.ImageBlock(), icon.BlockSize()), &icon.PngOriginals);
+            return file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) ==
+                   qint64(bytes.size());
+        });
     } else if (ext == QLatin1String("ani")) {
         // Frames are cursors: an icon's entries hold planes and depth where a cursor's hot spot
         // goes, so an icon becomes a cursor pointing at (0, 0).

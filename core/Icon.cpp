@@ -11,6 +11,7 @@
 
 #include "core/AniFormat.h"
 #include "core/Bytes.h"
+#include "core/IcnsFormat.h"
 #include "core/PeResources.h"
 #include "core/PixelFormats.h"
 #include "core/XcursorFormat.h"
@@ -81,7 +82,9 @@ void TIcon::LoadFromFile(const QString& fileName, ModuleImages module) {
         if (OnChange) OnChange();
         return;
     }
-    if (ext == QLatin1String("ico") || ext == QLatin1String("cur")) {
+    // ICNS files go by their content too: they are often found under other names.
+    const bool icns = ext == QLatin1String("icns") || file.peek(4) == QByteArrayLiteral("icns");
+    if (!icns && (ext == QLatin1String("ico") || ext == QLatin1String("cur"))) {
         LoadFromStream(file);
         return;
     }
@@ -102,7 +105,14 @@ void TIcon::LoadFromFile(const QString& fileName, ModuleImages module) {
     const EInvalidGraphic unknown(
         QStringLiteral("Unknown picture file extension (.%1)").arg(ext).toStdString());
 
-    if (ext == QLatin1String("exe") || ext == QLatin1String("dll")) {
+    if (icns) {
+        TPngOriginals originals;
+        std::vector<uint8_t> block = readIcns(bytes, &originals);
+        validateIconBlock(block);
+        install(std::move(block));
+        PngOriginals = std::move(originals);
+        SelectBestImage();
+    } else if (ext == QLatin1String("exe") || ext == QLatin1String("dll")) {
         std::vector<uint8_t> block;
         try {
             block = readModuleImages(bytes, module);

@@ -53,7 +53,8 @@ class TIcon {
     // Persistence. Readers throw EInvalidGraphic or EReadError; writers EWriteError.
     // By extension: .ico and .cur as themselves, .ani as an animated cursor, .exe and .dll by
     // their icon resources (their cursors when they have no icons, or when `module` asks for
-    // them), anything else as a picture that replaces the current image.
+    // them), .icns (and any file that starts as one) as a macOS icon, anything else as a
+    // picture that replaces the current image.
     void LoadFromFile(const QString& fileName, ModuleImages module = ModuleImages::IconsFirst);
     void LoadFromStream(QIODevice& stream);
     // Installs the bytes of an icon or cursor file (or a clipboard payload) as the document.

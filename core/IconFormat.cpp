@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <stdexcept>
 #include <string>
-#include <tuple>
 
 #include "core/Bytes.h"
 #include "core/IconWriter.h"
@@ -308,11 +308,6 @@ std::vector<uint8_t> buildDib(std::span<const uint8_t> data, const DibLayout& d)
     return out;
 }
 
-struct PngInfo {
-    uint32_t width = 0;
-    uint32_t height = 0;
-};
-
 uint32_t be32(std::span<const uint8_t> bytes, size_t at) {
     return (uint32_t(bytes[at]) << 24) | (uint32_t(bytes[at + 1]) << 16) |
            (uint32_t(bytes[at + 2]) << 8) | uint32_t(bytes[at + 3]);
@@ -332,75 +327,11 @@ std::span<const uint8_t> pngExtent(std::span<const uint8_t> bytes, const std::st
     fail(name + " is not a readable PNG image.");
 }
 
-PngInfo planPng(std::span<const uint8_t> png, const std::string& name) {
-    // Signature, then the IHDR chunk: length, "IHDR", width and height big-endian.
-    if (png.size() < 26 || std::memcmp(png.data() + 12, "IHDR", 4) != 0)
-        fail(name + " is not a readable PNG image.");
-    PngInfo info{be32(png, 16), be32(png, 20)};
-    if (info.width == 0 || info.height == 0) fail(name + " is not a readable PNG image.");
-    if (info.width > uint32_t(kMaxDimension) || info.height > uint32_t(kMaxDimension) ||
-        imageSize(info.width, info.height, 32) > kMaxBlockSize)
-        fail(name + " is too large to open.");
-    // Deflate expands at most about 1032 to 1, so compressed data too small for the picture's
-    // scanlines cannot be a whole PNG; refusing it here avoids allocating for a decoy header.
-    static constexpr int kChannels[] = {1, 0, 3, 1, 2, 0, 4};
-    const int depth = png[24], colorType = png[25];
-    const int channels = colorType < 7 ? kChannels[colorType] : 0;
-    if (channels == 0 || depth == 0 || depth > 16) fail(name + " is not a readable PNG image.");
-    const uint64_t scanlines =
-        uint64_t{info.height} * (1 + (uint64_t{info.width} * channels * depth + 7) / 8);
-    if (scanlines > 1032 * uint64_t{png.size()} + 4096)
-        fail(name + " is not a readable PNG image.");
-    return info;
-}
-
-// A picture as a strict 32-bit image: alpha as decoded, mask bit 1 where alpha is 0.
-std::vector<uint8_t> imageFromArgb(const QImage& decoded) {
-    const QImage argb = decoded.convertToFormat(QImage::Format_ARGB32);
-    const int32_t w = argb.width(), h = argb.height();
-    std::vector<uint8_t> out(imageSize(w, h, 32), 0);
-    BitmapHeader header;
-    header.width = w;
-    header.height = h * 2;
-    header.bitCount = 32;
-    writeBitmapHeader(out.data(), header);
-    uint8_t* rows = out.data() + kBitmapHeaderSize;
-    uint8_t* mask = rows + uint64_t(w) * 4 * h;
-    const uint64_t maskRow = rowSize(w, 1);
-    for (int32_t y = 0; y < h; ++y) {
-        const QRgb* src = reinterpret_cast<const QRgb*>(argb.constScanLine(h - 1 - y));
-        uint8_t* dst = rows + uint64_t(y) * w * 4;
-        for (int32_t x = 0; x < w; ++x) {
-            putU32(dst + 4 * x, src[x]);
-            if (qAlpha(src[x]) == 0) mask[y * maskRow + x / 8] |= uint8_t(0x80 >> (x % 8));
-        }
-    }
-    return out;
-}
-
-std::vector<uint8_t> imageFromPng(std::span<const uint8_t> png, const std::string& name) {
-    const PngInfo info = planPng(png, name);
-    const QImage decoded =
-        QImage::fromData(QByteArray::fromRawData(reinterpret_cast<const char*>(png.data()),
-                                                 static_cast<qsizetype>(png.size())),
-                         "PNG");
-    if (decoded.isNull() || uint32_t(decoded.width()) != info.width ||
-        uint32_t(decoded.height()) != info.height)
-        fail(name + " is not a readable PNG image.");
-    return imageFromArgb(decoded);
-}
-
 // One image that becomes the whole document, with a directory entry like AddImage writes.
 std::vector<uint8_t> singleImageBlock(std::vector<uint8_t> image) {
-    const BitmapHeader h = readBitmapHeader(image.data());
-    std::vector<uint8_t> block(kFileHeaderSize + kEntrySize + image.size(), 0);
-    putU16(block.data() + 2, kTypeIcon);
-    putU16(block.data() + 4, 1);
-    const IconEntry e = newEntry(h.width, h.height / 2, h.bitCount,
-                                 static_cast<uint32_t>(image.size()), kFileHeaderSize + kEntrySize);
-    writeEntry(block.data(), 0, e);
-    std::copy(image.begin(), image.end(), block.begin() + e.imageOffset);
-    return block;
+    std::vector<std::vector<uint8_t>> images;
+    images.push_back(std::move(image));
+    return iconBlockOf(images);
 }
 
 std::vector<uint8_t> bareBitmap(std::span<const uint8_t> file) {
@@ -433,10 +364,88 @@ std::vector<uint8_t> bareBitmap(std::span<const uint8_t> file) {
 
 }  // namespace
 
+PngPlan planPngImage(std::span<const uint8_t> bytes, const std::string& name) {
+    if (!isPng(bytes)) fail(name + " is not a readable PNG image.");
+    const std::span<const uint8_t> png = pngExtent(bytes, name);
+    // Signature, then the IHDR chunk: length, "IHDR", width and height big-endian.
+    if (png.size() < 26 || std::memcmp(png.data() + 12, "IHDR", 4) != 0)
+        fail(name + " is not a readable PNG image.");
+    PngPlan plan{png, be32(png, 16), be32(png, 20)};
+    if (plan.width == 0 || plan.height == 0) fail(name + " is not a readable PNG image.");
+    if (plan.width > uint32_t(kMaxDimension) || plan.height > uint32_t(kMaxDimension) ||
+        imageSize(plan.width, plan.height, 32) > kMaxBlockSize)
+        fail(name + " is too large to open.");
+    // Deflate expands at most about 1032 to 1, so compressed data too small for the picture's
+    // scanlines cannot be a whole PNG; refusing it here avoids allocating for a decoy header.
+    static constexpr int kChannels[] = {1, 0, 3, 1, 2, 0, 4};
+    const int depth = png[24], colorType = png[25];
+    const int channels = colorType < 7 ? kChannels[colorType] : 0;
+    if (channels == 0 || depth == 0 || depth > 16) fail(name + " is not a readable PNG image.");
+    const uint64_t scanlines =
+        uint64_t{plan.height} * (1 + (uint64_t{plan.width} * channels * depth + 7) / 8);
+    if (scanlines > 1032 * uint64_t{png.size()} + 4096)
+        fail(name + " is not a readable PNG image.");
+    return plan;
+}
+
+std::vector<uint8_t> imageFromArgb(const QImage& picture) {
+    const QImage argb = picture.convertToFormat(QImage::Format_ARGB32);
+    const int32_t w = argb.width(), h = argb.height();
+    std::vector<uint8_t> out(imageSize(w, h, 32), 0);
+    BitmapHeader header;
+    header.width = w;
+    header.height = h * 2;
+    header.bitCount = 32;
+    writeBitmapHeader(out.data(), header);
+    uint8_t* rows = out.data() + kBitmapHeaderSize;
+    uint8_t* mask = rows + uint64_t(w) * 4 * h;
+    const uint64_t maskRow = rowSize(w, 1);
+    for (int32_t y = 0; y < h; ++y) {
+        const QRgb* src = reinterpret_cast<const QRgb*>(argb.constScanLine(h - 1 - y));
+        uint8_t* dst = rows + uint64_t(y) * w * 4;
+        for (int32_t x = 0; x < w; ++x) {
+            putU32(dst + 4 * x, src[x]);
+            if (qAlpha(src[x]) == 0) mask[y * maskRow + x / 8] |= uint8_t(0x80 >> (x % 8));
+        }
+    }
+    return out;
+}
+
+std::vector<uint8_t> imageFromPng(const PngPlan& png, const std::string& name) {
+    const QImage decoded =
+        QImage::fromData(QByteArray::fromRawData(reinterpret_cast<const char*>(png.data.data()),
+                                                 static_cast<qsizetype>(png.data.size())),
+                         "PNG");
+    if (decoded.isNull() || uint32_t(decoded.width()) != png.width ||
+        uint32_t(decoded.height()) != png.height)
+        fail(name + " is not a readable PNG image.");
+    return imageFromArgb(decoded);
+}
+
+std::vector<uint8_t> iconBlockOf(const std::vector<std::vector<uint8_t>>& images) {
+    uint64_t total = kFileHeaderSize + uint64_t{kEntrySize} * images.size();
+    for (const std::vector<uint8_t>& image : images) total += image.size();
+    if (images.empty()) throw std::invalid_argument("A block needs at least one image");
+    if (images.size() > 0xFFFF || total > kMaxBlockSize) throw EOutOfResources();
+    std::vector<uint8_t> block(total, 0);
+    putU16(block.data() + 2, kTypeIcon);
+    putU16(block.data() + 4, static_cast<uint16_t>(images.size()));
+    uint64_t offset = kFileHeaderSize + uint64_t{kEntrySize} * images.size();
+    for (size_t i = 0; i < images.size(); ++i) {
+        const BitmapHeader h = readBitmapHeader(images[i].data());
+        writeEntry(block.data(), int(i),
+                   newEntry(h.width, h.height / 2, h.bitCount, uint32_t(images[i].size()),
+                            uint32_t(offset)));
+        std::copy(images[i].begin(), images[i].end(), block.begin() + offset);
+        offset += images[i].size();
+    }
+    return block;
+}
+
 std::vector<uint8_t> normaliseIconBlock(std::span<const uint8_t> bytes, TPngOriginals* originals) {
     if (isPng(bytes)) {
         const std::string name = "The PNG image";
-        return singleImageBlock(imageFromPng(pngExtent(bytes, name), name));
+        return singleImageBlock(imageFromPng(planPngImage(bytes, name), name));
     }
     if (startsWith(bytes, "BM", 2)) return singleImageBlock(bareBitmap(bytes));
 
@@ -455,6 +464,7 @@ std::vector<uint8_t> normaliseIconBlock(std::span<const uint8_t> bytes, TPngOrig
     struct Planned {
         bool png = false;
         std::span<const uint8_t> data;
+        PngPlan pngPlan;
         DibLayout dib;
     };
     std::vector<Planned> plans(count);
@@ -470,9 +480,8 @@ std::vector<uint8_t> normaliseIconBlock(std::span<const uint8_t> bytes, TPngOrig
         if (isPng(rest)) {
             // The PNG's own chunks say where it ends; the entry's size is not needed.
             p.png = true;
-            p.data = pngExtent(rest, name);
-            const PngInfo info = planPng(p.data, name);
-            size = imageSize(info.width, info.height, 32);
+            p.pngPlan = planPngImage(rest, name);
+            size = imageSize(p.pngPlan.width, p.pngPlan.height, 32);
         } else {
             p.data = rest;
             p.dib = planDib(rest, e.bytesInRes, true, 0, name);
@@ -492,8 +501,8 @@ std::vector<uint8_t> normaliseIconBlock(std::span<const uint8_t> bytes, TPngOrig
         IconEntry e = readEntry(bytes.data(), i);
         uint64_t size = 0;
         if (plans[i].png) {
-            const std::vector<uint8_t> image = imageFromPng(plans[i].data, imageName(i, count));
-            if (originals) originals->add(image, plans[i].data);
+            const std::vector<uint8_t> image = imageFromPng(plans[i].pngPlan, imageName(i, count));
+            if (originals) originals->add(image, plans[i].pngPlan.data);
             size = image.size();
             std::copy(image.begin(), image.end(), block.begin() + offset);
         } else {
@@ -537,30 +546,6 @@ void validateIconBlock(std::span<const uint8_t> block) {
         expected += e.bytesInRes;
     }
     if (expected != block.size()) fail("The icon block has bytes after its last image.");
-}
-
-std::vector<uint8_t> strictImageFromArgb(const QImage& picture) {
-    return imageFromArgb(picture);
-}
-
-std::vector<uint8_t> strictBlockOf(uint16_t type, const std::vector<std::vector<uint8_t>>& images,
-                                   const std::vector<std::pair<uint16_t, uint16_t>>& fields) {
-    uint64_t size = kFileHeaderSize + uint64_t{kEntrySize} * images.size();
-    for (const std::vector<uint8_t>& image : images) size += image.size();
-    if (images.empty() || images.size() > 0xFFFF || size > kMaxBlockSize)
-        fail("The images do not fit in one icon.");
-    std::vector<uint8_t> block(kFileHeaderSize + kEntrySize * images.size());
-    putU16(block.data() + 2, type);
-    putU16(block.data() + 4, uint16_t(images.size()));
-    for (size_t i = 0; i < images.size(); ++i) {
-        const BitmapHeader h = readBitmapHeader(images[i].data());
-        IconEntry e = newEntry(h.width, h.height / 2, h.bitCount, uint32_t(images[i].size()),
-                               uint32_t(block.size()));
-        if (i < fields.size()) std::tie(e.planes, e.bitCount) = fields[i];
-        writeEntry(block.data(), int(i), e);
-        block.insert(block.end(), images[i].begin(), images[i].end());
-    }
-    return block;
 }
 
 std::vector<uint8_t> strictIconBlock(std::span<const uint8_t> bytes, TPngOriginals* originals) {

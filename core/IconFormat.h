@@ -2,7 +2,7 @@
 
 #include <cstdint>
 #include <span>
-#include <utility>
+#include <string>
 #include <vector>
 
 class QImage;
@@ -89,13 +89,6 @@ void writeBitmapHeader(uint8_t* header, const BitmapHeader& h);
 std::vector<uint8_t> normaliseIconBlock(std::span<const uint8_t> bytes,
                                         TPngOriginals* originals = nullptr);
 
-// A picture as a strict 32-bit image: alpha as it is, the mask set where alpha is 0.
-std::vector<uint8_t> strictImageFromArgb(const QImage& picture);
-// A strict block of these strict images, in order, with each entry's planes and bit count fields
-// (a cursor's hot spot) from `fields` where given. Throws EInvalidGraphic when they are too many.
-std::vector<uint8_t> strictBlockOf(uint16_t type, const std::vector<std::vector<uint8_t>>& images,
-                                   const std::vector<std::pair<uint16_t, uint16_t>>& fields = {});
-
 // Checks that a block is strict and self-consistent (the list above); throws EInvalidGraphic.
 void validateIconBlock(std::span<const uint8_t> block);
 
@@ -103,5 +96,23 @@ void validateIconBlock(std::span<const uint8_t> block);
 // normaliseIconBlock to change), else normaliseIconBlock's result. Throws EInvalidGraphic.
 std::vector<uint8_t> strictIconBlock(std::span<const uint8_t> bytes,
                                      TPngOriginals* originals = nullptr);
+
+// Pieces of the reader for other containers of the same pictures.
+// A PNG found whole at the start of `bytes` (every chunk up to IEND within them), its size taken
+// from its header and checked against the limits before anything is decoded. Throws
+// EInvalidGraphic, the message starting with `name` ("Image 2 of 5").
+struct PngPlan {
+    std::span<const uint8_t> data;  // up to the end of IEND
+    uint32_t width = 0;
+    uint32_t height = 0;
+};
+PngPlan planPngImage(std::span<const uint8_t> bytes, const std::string& name);
+// A planned PNG decoded as a strict 32-bit image: alpha as decoded, mask bit 1 where alpha is 0.
+std::vector<uint8_t> imageFromPng(const PngPlan& png, const std::string& name);
+// A picture as a strict 32-bit image, likewise.
+std::vector<uint8_t> imageFromArgb(const QImage& picture);
+// The strict icon block (type 1) of strict images, in this order, each with the entry AddImage
+// would give it.
+std::vector<uint8_t> iconBlockOf(const std::vector<std::vector<uint8_t>>& images);
 
 }  // namespace tarvo

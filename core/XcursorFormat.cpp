@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <tuple>
 
 #include "core/Bytes.h"
 #include "core/Icon.h"
@@ -107,14 +108,20 @@ std::vector<uint8_t> readXcursor(std::span<const uint8_t> bytes,
                                unpremultiply(p & 0xFF, a), int(a));
             }
         }
-        strict.push_back(strictImageFromArgb(argb));
+        strict.push_back(imageFromArgb(argb));
         hotSpots.emplace_back(uint16_t(std::min<uint32_t>(image->xhot, 0xFFFF)),
                               uint16_t(std::min<uint32_t>(image->yhot, 0xFFFF)));
         animated = animated || image->delay != 0;
         steps.steps.push_back(
             {i, std::max<uint32_t>(1, uint32_t(std::lround(image->delay * 0.06)))});
     }
-    std::vector<uint8_t> block = strictBlockOf(kTypeCursor, strict, hotSpots);
+    std::vector<uint8_t> block = iconBlockOf(strict);
+    putU16(block.data() + 2, kTypeCursor);
+    for (int i = 0; i < int(hotSpots.size()); ++i) {
+        IconEntry e = readEntry(block.data(), i);
+        std::tie(e.planes, e.bitCount) = hotSpots[size_t(i)];
+        writeEntry(block.data(), i, e);
+    }
     if (animation) {
         animation->reset();
         if (animated) *animation = std::move(steps);

@@ -53,7 +53,8 @@ QMargins frameOf(const QWidget& widget) {
     return {};
 }
 
-const char* const kSaveTypes[] = {"ico", "cur", "ani", "bmp", "jpg", "gif", "png"};
+const char* const kSaveTypes[] = {"ico", "cur", "ani", "xcursor", "bmp",
+                                  "jpg", "gif", "png", "icns"};
 
 }  // namespace
 
@@ -145,8 +146,10 @@ TSaveDialog::TSaveDialog(QWidget* parent) : TFileDialog(parent, QStringLiteral("
     setFileMode(QFileDialog::AnyFile);
     setNameFilters({QStringLiteral("Icon files (*.ico)"), QStringLiteral("Cursor files (*.cur)"),
                     QStringLiteral("Animated cursor files (*.ani)"),
+                    QStringLiteral("X cursor files (*.xcursor)"),
                     QStringLiteral("Bitmap files (*.bmp)"), QStringLiteral("JPEG files (*.jpg)"),
-                    QStringLiteral("GIF files (*.gif)"), QStringLiteral("PNG files (*.png)")});
+                    QStringLiteral("GIF files (*.gif)"), QStringLiteral("PNG files (*.png)"),
+                    QStringLiteral("macOS icons (*.icns)")});
     setDefaultSuffix(QStringLiteral("ico"));
     // How icons and cursors store their 32-bit images, below the file type.
     if (auto* grid = qobject_cast<QGridLayout*>(layout())) {

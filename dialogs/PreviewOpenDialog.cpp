@@ -71,10 +71,11 @@ TPreviewOpenDialog::TPreviewOpenDialog(QWidget* parent)
     setFileMode(QFileDialog::ExistingFiles);
     // Everything that opens comes first, and is what the dialog starts with.
     setNameFilters(
-        {QStringLiteral("All supported files (*.ico *.cur *.ani *.exe *.dll *.bmp *.jpg *.jpeg "
-                        "*.gif *.png)"),
+        {QStringLiteral("All supported files (*.ico *.cur *.ani *.xcursor *.icns *.exe *.dll *.bmp "
+                        "*.jpg *.jpeg *.gif *.png)"),
          QStringLiteral("Icon files (*.ico)"), QStringLiteral("Cursor files (*.cur)"),
          QStringLiteral("Animated cursor files (*.ani)"),
+         QStringLiteral("X cursor files (*.xcursor)"), QStringLiteral("macOS icons (*.icns)"),
          QStringLiteral("Program and library files (*.exe *.dll)"),
          QStringLiteral("Image files (*.bmp *.jpg *.jpeg *.gif *.png)"),
          QStringLiteral("All files (*)")});

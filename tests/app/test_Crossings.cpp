@@ -176,6 +176,15 @@ TEST_F(Tools, WritingOneImageOfSeveralAsAPictureKeepsTheDocumentUnsaved) {
     EXPECT_TRUE(c->Modified());
     EXPECT_EQ(QImage(saveName).size(), QSize(24, 24));
     EXPECT_EQ(form->statusPanel(0)->text(), "Image 2 of 2 written to one.png");
+    // Likewise a macOS icon, which holds the 16 x 16 image but not the 24 x 24 one.
+    saveName = file("some.icns");
+    ASSERT_TRUE(form->SaveDocumentAs(*c, c->caption()));
+    EXPECT_EQ(c->caption(), "Icon1");
+    EXPECT_TRUE(c->Modified());
+    EXPECT_TRUE(form->statusPanel(0)->text().startsWith("1 of 2 images written to some.icns"));
+    TIcon written;
+    written.LoadFromFile(saveName);
+    EXPECT_EQ(written.ImageCount(), 1);
 }
 
 // Saving an opened cursor offers its own hot spot, not the last one typed.

@@ -161,5 +161,28 @@ TEST_F(Writers, CreateScalesEveryPictureToEverySizeInOrder) {
     EXPECT_EQ(tool({"create", path("bad.ico"), path("missing.png")}), kExitFileError);
 }
 
+// A macOS icon of a picture at the sizes asked for, in order; a depth or size it cannot hold is
+// refused before anything is written, as is a picture of no ICNS size.
+TEST_F(Writers, CreateMakesAMacOSIconOfItsSizes) {
+    QImage a(40, 40, QImage::Format_ARGB32);
+    a.fill(qRgba(255, 0, 0, 255));
+    ASSERT_TRUE(a.save(path("a.png")));
+    ASSERT_EQ(tool({"create", path("app.icns"), path("a.png"), "--sizes", "16,32,128,256,512"}),
+              kExitOk);
+    TIcon icon;
+    icon.LoadFromFile(path("app.icns"));
+    ASSERT_EQ(icon.ImageCount(), 5);
+    const int sizes[] = {16, 32, 128, 256, 512};
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(icon.imageSize(i), QSize(sizes[i], sizes[i]));
+        EXPECT_EQ(icon.imageBitCount(i), 32);
+        EXPECT_EQ(icon.imageToArgb(i).pixel(sizes[i] / 2, sizes[i] / 2), qRgb(255, 0, 0));
+    }
+    EXPECT_EQ(tool({"create", path("bad.icns"), path("a.png"), "--sizes", "16,48"}), kExitUsage);
+    EXPECT_EQ(tool({"create", path("bad.icns"), path("a.png"), "--bits", "8"}), kExitUsage);
+    EXPECT_EQ(tool({"create", path("bad.icns"), path("a.png")}), kExitFileError);
+    EXPECT_FALSE(QFile::exists(path("bad.icns")));
+}
+
 }  // namespace
 }  // namespace tarvo

@@ -222,7 +222,7 @@ TEST_F(PreviewTest, DialogOpensFilesWithThePaneBesideIt) {
     EXPECT_EQ(dialog.fileMode(), QFileDialog::ExistingFiles);
     // Every type that opens is listed at first, and nothing else.
     QStringList opens = {"photo.jpg", "three.ico"};
-    for (const char* ext : {"cur", "ani", "exe", "dll", "bmp", "jpeg", "gif", "png"}) {
+    for (const char* ext : {"cur", "ani", "icns", "exe", "dll", "bmp", "jpeg", "gif", "png"}) {
         opens.append(QStringLiteral("a.") + QString::fromLatin1(ext));
         test::writeFile(path(opens.last()), {});
     }
@@ -281,8 +281,9 @@ TEST_F(PreviewTest, SaveTypesGoByNameAndGiveTheirExtension) {
         return QFileInfo(save.selectedFiles().value(0)).fileName();
     };
     EXPECT_EQ(saveAs("first", {}), "first.ico");
-    EXPECT_EQ(saveAs("picture", {Qt::Key_End}), "picture.png");
+    EXPECT_EQ(saveAs("picture", {Qt::Key_End, Qt::Key_Up}), "picture.png");
     EXPECT_EQ(saveAs("again", {}), "again.png");  // the type stays chosen
+    EXPECT_EQ(saveAs("mac", {Qt::Key_End}), "mac.icns");
     EXPECT_EQ(saveAs("arrow", {Qt::Key_Home, Qt::Key_Down}), "arrow.cur");
     EXPECT_EQ(saveAs("named.ani", {}), "named.ani");
 

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QImage>
+#include <QImageReader>
 #include <QPoint>
 #include <QTemporaryDir>
 #include <cstring>
@@ -205,6 +206,53 @@ TEST(PeersReadWeWrite, IcotoolImageMagickAndPillowReadOurIconAndCursor) {
               curList.join('\n').toStdString());
     EXPECT_EQ(runPeer(kIdentify, {"-format", "%w %h\n", ico}).join('\n').toStdString(),
               sizes.join('\n').toStdString());
+}
+
+// icns2png (icnsutils) and Qt's ICNS image plug-in read every image we write; what png2icns
+// makes of pictures (run-length images with 8-bit masks up to 128 pixels, JPEG 2000 above,
+// which we skip) opens with the pictures' pixels.
+TEST(PeersIcns, IcnsutilsAndQtReadOursAndWeReadPng2icns) {
+    QTemporaryDir dir;
+    const int sizes[] = {16, 32, 64, 128, 256, 512, 1024};
+    TIcon icon;
+    std::vector<QImage> pictures;
+    for (int s : sizes) {
+        icon.AddImage(s, s, 32);
+        pictures.push_back(test::testPicture(s, s, uint32_t(s)));
+        for (int y = 0; y < s; ++y)
+            std::memcpy(icon.WorkBitmap().scanLine(y), pictures.back().constScanLine(y),
+                        size_t(s) * 4);
+    }
+    const QString ours = dir.filePath("ours.icns");
+    saveDocument(icon, ours);
+    // icns2png knows the PNG kinds of 256 pixels and more. It exits with 0 whatever happens:
+    // the files it writes are what counts.
+    runPeer("/usr/bin/icns2png", {"-x", "-o", dir.path(), ours});
+    for (int i : {4, 5, 6})
+        EXPECT_TRUE(
+            samePixels(QImage(dir.filePath(QStringLiteral("ours_%1x%1x32.png").arg(sizes[i]))),
+                       pictures[size_t(i)]))
+            << sizes[i];
+    QImageReader qt(ours, "icns");
+    ASSERT_EQ(qt.imageCount(), 7) << qt.errorString().toStdString();
+    for (int i = 0; i < 7; ++i) {
+        ASSERT_TRUE(qt.jumpToImage(i));
+        EXPECT_TRUE(samePixels(qt.read(), pictures[size_t(i)])) << sizes[i];
+    }
+
+    QStringList pngs;
+    std::vector<QImage> theirPictures;
+    for (int s : {16, 32, 48, 128, 256}) {
+        theirPictures.push_back(test::testPicture(s, s, uint32_t(s + 1)));
+        pngs << savePng(dir, QStringLiteral("p%1.png").arg(s), theirPictures.back());
+    }
+    const QString theirs = dir.filePath("theirs.icns");
+    runPeer("/usr/bin/png2icns", QStringList{theirs} + pngs);
+    TIcon read;
+    read.LoadFromFile(theirs);
+    ASSERT_EQ(read.ImageCount(), 4);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(samePixels(read.imageToArgb(i), theirPictures[size_t(i)])) << i;
 }
 
 }  // namespace
