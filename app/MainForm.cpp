@@ -47,6 +47,7 @@
 #include "core/DocumentFiles.h"
 #include "core/IcnsFormat.h"
 #include "core/Icon.h"
+#include "dialogs/AnimationDlg.h"
 #include "dialogs/CursorThemeDlg.h"
 #include "dialogs/FileAssDlg.h"
 #include "dialogs/IconForm.h"
@@ -194,6 +195,7 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
     hotSpotDlg_ = std::make_unique<THotSpotDlg>(this);
     themeDlg_ = new TCursorThemeDlg(this);
     sizesDlg_ = new TSizesDlg(this);
+    animationDlg_ = new TAnimationDlg(this);
     askPictureFile = [this] {
         return QFileDialog::getOpenFileName(
             this, QStringLiteral("New from Picture"), settings_.lastFolder(),
@@ -300,6 +302,21 @@ void TMainForm::createActions() {
     connect(makeAction("ToolsAddSizes", "Add &Sizes...", {},
                        "Add Sizes|Adds every size chosen, made from the current image"),
             &QAction::triggered, this, &TMainForm::AddSizesExecute);
+    connect(makeAction("ToolsAnimation", "&Animation...", {},
+                       "Animation|The steps of an animated cursor: frames, order and rates"),
+            &QAction::triggered, this, [this] {
+                forward([this](TChildForm& c) {
+                    c.session().finishEditing();
+                    animationDlg_->setAnimation(c.Document().Animation(),
+                                                c.Document().ImageCount());
+                    if (execDialog(*animationDlg_) == QDialog::Accepted)
+                        c.session().setAnimation(animationDlg_->animation());
+                });
+            });
+    connect(makeAction("ToolsDuplicateImage", "D&uplicate Image", {},
+                       "Duplicate Image|A copy of the current image, as the last image"),
+            &QAction::triggered, this,
+            [this] { forward([](TChildForm& c) { c.session().duplicateImage(); }); });
     connect(makeAction("FileExportTheme", "Export Cursor &Theme...", {},
                        "Export Cursor Theme|Writes the open cursors as an X cursor theme"),
             &QAction::triggered, this, &TMainForm::ExportCursorThemeExecute);
@@ -664,6 +681,8 @@ void TMainForm::createMenus() {
         add(tools, n);
     add(tools, "ToolsExchangeColor");
     add(tools, "ToolsAddSizes");
+    add(tools, "ToolsDuplicateImage");
+    add(tools, "ToolsAnimation");
     tools->addSeparator();
     for (const char* n : {"ToolsErase", "ToolsFill", "ToolsPencil", "ToolsLine", "ToolsBlur",
                           "ToolsText", "ToolsRectangle", "ToolsFilledRectangle", "ToolsEllipse",

@@ -38,6 +38,7 @@ class TIconForm;
 class TCursorThemeDlg;
 class TRecoveryStore;
 class TSizesDlg;
+class TAnimationDlg;
 
 // The main window: the frame of the document windows, with the menus, toolbars and commands, the
 // colour panel, the status bar, the shared tool state and colours, the settings file and the
@@ -202,6 +203,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     TInvertColorsDlg* invertDlg_ = nullptr;
     TCursorThemeDlg* themeDlg_ = nullptr;
     TSizesDlg* sizesDlg_ = nullptr;
+    TAnimationDlg* animationDlg_ = nullptr;
     std::unique_ptr<TRecoveryStore> recovery_;
     QHash<QString, QAction*> actions_;
     QHash<QString, QMenu*> menus_;

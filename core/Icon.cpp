@@ -590,6 +590,14 @@ void TIcon::setCursorMark(const CursorMark& mark) {
     putU16(block + 2, mark.type);
 }
 
+void TIcon::SetAnimation(std::optional<TAnimation> animation) {
+    if (animation)
+        for (const TAnimationStep& step : animation->steps)
+            if (step.frame < 0 || step.frame >= ImageCount())
+                throw TError("A step of the animation shows a frame the document does not have.");
+    animation_ = std::move(animation);
+}
+
 QImage TIcon::imageToArgb(int index) const {
     return strictImageToArgb(imageBytes(index));
 }

@@ -107,6 +107,8 @@ class TIcon {
     // The steps, timing and names of an animated cursor, whose frames are the images; none for
     // a document loaded from anything else.
     const std::optional<TAnimation>& Animation() const { return animation_; }
+    // Replaces the animation; steps must show frames the document has (throws TError else).
+    void SetAnimation(std::optional<TAnimation> animation);
 
     // Working objects of the current image.
     QImage& ColorBitmap() { return iconImage_->ColorBitmap; }

@@ -649,9 +649,42 @@ void EditSession::setHotSpot(QPoint cell) {
 }
 
 void EditSession::swapCursorMark(TUndo& from, TUndo& to) {
+    if (from.Animation) {
+        to.Animation = TUndo::AnimationBefore{doc().Animation()};
+        std::optional<TAnimation> animation = std::move(from.Animation->animation);
+        // Frames deleted since the step leave its steps.
+        if (animation) {
+            std::erase_if(animation->steps, [this](const TAnimationStep& step) {
+                return step.frame >= doc().ImageCount();
+            });
+            if (animation->steps.empty()) animation.reset();
+        }
+        doc().SetAnimation(std::move(animation));
+        notify(TSessionHost::Images);
+    }
     if (!from.Mark) return;
     to.Mark = doc().cursorMark();
     doc().setCursorMark(*from.Mark);
+}
+
+void EditSession::setAnimation(std::optional<TAnimation> animation) {
+    std::optional<TAnimation> before = doc().Animation();
+    saveUndo();
+    history_[current()].undo.top().Animation = TUndo::AnimationBefore{std::move(before)};
+    doc().SetAnimation(std::move(animation));
+    notify(TSessionHost::Images);
+}
+
+void EditSession::duplicateImage() {
+    finishEditing();
+    const int i = current();
+    const IconEntry e = document_->entry(i);
+    const auto data = document_->CurrentImageData();
+    const std::vector<uint8_t> bytes(data.begin(), data.end());
+    document_->InsertImage(document_->ImageCount(), e, bytes);
+    history_.append();
+    modified_ = true;
+    notify(TSessionHost::Pixels | TSessionHost::Images | TSessionHost::History);
 }
 
 void EditSession::undo() {

@@ -181,6 +181,11 @@ class EditSession {
     void flip(bool vertical);
     // The Hot Spot tool's click: the current image's hot spot, one undo step.
     void setHotSpot(QPoint cell);
+    // The animation's steps and rates replaced (none: not animated any more): one undo step.
+    void setAnimation(std::optional<TAnimation> animation);
+    // A copy of the current image as the last image, with a history of its own; an animation
+    // shows it once more, at the end.
+    void duplicateImage();
     void rotateQuarter(bool left);
 
     // ---- hue selection -----------------------------------------------------------------------

@@ -38,6 +38,11 @@ class TUndo {
     bool DeleteOnRedo = false;
     // A hot spot step: the cursor's type and hot spots before it.
     std::optional<TIcon::CursorMark> Mark;
+    // An animation step: the document's animation before it (none: not animated).
+    struct AnimationBefore {
+        std::optional<TAnimation> animation;
+    };
+    std::optional<AnimationBefore> Animation;
 
     // Memory the entry holds, in bytes.
     size_t memoryBytes() const;

@@ -14,12 +14,14 @@
 #include <QMenu>
 #include <QSlider>
 #include <QSpinBox>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QWheelEvent>
 
+#include "TestSupport.h"
 #include "WindowTest.h"
 #include "app/HelpWindow.h"
 #include "app/HotSpotDlg.h"
@@ -27,6 +29,7 @@
 #include "core/AniFormat.h"
 #include "core/DocumentFiles.h"
 #include "core/PixelFormats.h"
+#include "dialogs/AnimationDlg.h"
 #include "dialogs/CursorThemeDlg.h"
 #include "dialogs/SizesDlg.h"
 #include "effects/EffectDialogs.h"
@@ -599,6 +602,59 @@ TEST_F(MainWindow, EverySizeFromOnePicture) {
     form->askPictureFile = [&] { return file("red.png"); };
     form->action("FileNewFromPicture")->trigger();
     EXPECT_EQ(offered, 2);  // 32 and 40, as left
+}
+
+// Animated cursors edited: rates of several steps at once, steps moved and repeated, a frame
+// duplicated; each change one undo step; saved and read back as edited.
+TEST_F(MainWindow, AnimationStepsAreEditedAndUndone) {
+    TIcon frames;
+    for (int i = 0; i < 3; ++i) frames.AddImage(32, 32, 32);
+    frames.markAsCursor(QPoint(1, 1));
+    TAnimation start;
+    start.steps = {{0, 6}, {1, 6}, {2, 6}};
+    test::writeFile(file("walk.ani"),
+                    writeAnimatedCursor(std::span(frames.ImageBlock(), frames.BlockSize()), start));
+    TChildForm* c = form->OpenDocument(file("walk.ani"));
+    ASSERT_TRUE(c);
+    form->execDialog = [&](QDialog& d) {
+        auto& dialog = dynamic_cast<TAnimationDlg&>(d);
+        dialog.Table->clearSelection();
+        dialog.Table->selectionModel()->select(
+            dialog.Table->model()->index(0, 0),
+            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        dialog.Table->selectionModel()->select(
+            dialog.Table->model()->index(2, 0),
+            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        dialog.setSelectedRate(30);
+        dialog.Table->setCurrentCell(2, 0);
+        dialog.moveSelected(-1);  // frame 3 before frame 2
+        dialog.addStep();         // and again after itself
+        d.accept();
+        return d.result();
+    };
+    form->updateActions();
+    form->action("ToolsAnimation")->trigger();
+    const std::vector<TAnimationStep> edited = {{0, 30}, {2, 30}, {2, 30}, {1, 6}};
+    ASSERT_TRUE(c->Document().Animation());
+    EXPECT_EQ(c->Document().Animation()->steps, edited);
+    EXPECT_EQ(rows(*c).value(2), "32 x 32, 32 bits\nFrame 3, 500 ms");
+    form->updateActions();
+    form->action("EditUndo")->trigger();
+    EXPECT_EQ(c->Document().Animation()->steps, start.steps);
+    form->updateActions();
+    form->action("EditRedo")->trigger();
+    EXPECT_EQ(c->Document().Animation()->steps, edited);
+
+    const QImage duplicated = c->Document().imageToArgb(c->Document().CurrentIndex());
+    form->action("ToolsDuplicateImage")->trigger();
+    ASSERT_EQ(c->Document().ImageCount(), 4);
+    EXPECT_EQ(c->Document().imageToArgb(3), duplicated);
+    EXPECT_EQ(c->Document().Animation()->steps.back().frame, 3);
+    saveName = file("edited.ani");
+    ASSERT_TRUE(form->SaveDocumentAs(*c, c->caption()));
+    TIcon back;
+    back.LoadFromFile(file("edited.ani"));
+    EXPECT_EQ(back.Animation()->steps, c->Document().Animation()->steps);
 }
 
 }  // namespace
