@@ -19,13 +19,7 @@
 namespace tarvo {
 
 namespace {
-
 const QString kLock = QStringLiteral("lock");
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    writeWholeFile(path, [&](QIODevice& file) { return file.write(bytes) == bytes.size(); });
-}
-
 }  // namespace
 
 QString TRecoveryStore::defaultRoot() {
@@ -54,24 +48,23 @@ void TRecoveryStore::save(const QString& key, const QString& name, const QString
     if (!lock_) throw EWriteError("The recovery folder cannot be used.");
     const QDir dir(folder_);
     // Animated cursors keep their timing in their own format; the rest is the document's block.
-    QByteArray bytes;
-    if (document.Animation()) {
-        const std::vector<uint8_t> frames =
-            iconFileBytes(std::span(document.ImageBlock(), document.BlockSize()), PngPolicy::None);
-        const std::vector<uint8_t> ani = writeAnimatedCursor(frames, document.Animation());
-        bytes = QByteArray(reinterpret_cast<const char*>(ani.data()), qsizetype(ani.size()));
-    } else {
-        bytes = QByteArray(reinterpret_cast<const char*>(document.ImageBlock()),
-                           qsizetype(document.BlockSize()));
-    }
+    const std::span<const uint8_t> block(document.ImageBlock(), document.BlockSize());
     const QString data = dir.filePath(
         key + (document.Animation() ? QStringLiteral(".ani") : QStringLiteral(".ico")));
-    writeBytes(data, bytes);
+    if (document.Animation()) {
+        writeWholeFile(
+            data, writeAnimatedCursor(iconFileBytes(block, PngPolicy::None), document.Animation()));
+    } else {
+        writeWholeFile(data, block);
+    }
     const QJsonObject about{{"name", name},
                             {"fileName", fileName},
                             {"data", QFileInfo(data).fileName()},
                             {"time", QDateTime::currentDateTime().toString(Qt::ISODate)}};
-    writeBytes(dir.filePath(key + QStringLiteral(".json")), QJsonDocument(about).toJson());
+    const QByteArray json = QJsonDocument(about).toJson();
+    writeWholeFile(
+        dir.filePath(key + QStringLiteral(".json")),
+        std::span(reinterpret_cast<const uint8_t*>(json.constData()), size_t(json.size())));
 }
 
 void TRecoveryStore::remove(const QString& key) {

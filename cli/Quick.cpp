@@ -26,10 +26,15 @@ bool printable(const std::string& s) {
     });
 }
 
-std::optional<std::vector<uint8_t>> readIconFile(const std::string& name) {
+std::string lowerExtension(const std::string& name) {
     std::string ext = std::filesystem::path(name).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return char(std::tolower(c)); });
+    return ext;
+}
+
+std::optional<std::vector<uint8_t>> readIconFile(const std::string& name) {
+    const std::string ext = lowerExtension(name);
     if (ext != ".ico" && ext != ".cur") return std::nullopt;
     std::ifstream in(name, std::ios::binary);
     if (!in) return std::nullopt;
@@ -147,10 +152,7 @@ std::optional<int> extract(const std::string& file, std::string dir, std::string
 // file is made under a temporary name and renamed once whole; an existing OUT is the full
 // tool's to replace, keeping what it must of the old file.
 std::optional<int> convertToPng(const std::string& in, const std::string& outFile) {
-    std::string ext = std::filesystem::path(outFile).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(),
-                   [](unsigned char c) { return char(std::tolower(c)); });
-    if (ext != ".png") return std::nullopt;
+    if (lowerExtension(outFile) != ".png") return std::nullopt;
     std::error_code error;
     if (std::filesystem::symlink_status(outFile, error).type() !=
         std::filesystem::file_type::not_found)

@@ -74,10 +74,7 @@ void writeCursorTheme(const QString& dir, const QString& name,
         const std::vector<uint8_t> bytes = writeXcursor(
             std::span(document->ImageBlock(), document->BlockSize()), document->Animation());
         const QString path = QDir(cursors).filePath(role);
-        writeWholeFile(path, [&](QIODevice& file) {
-            return file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) ==
-                   qint64(bytes.size());
-        });
+        writeWholeFile(path, bytes);
         for (const QString& alias : cursorAliases(role)) {
             if (given.contains(alias)) continue;
             const QString link = QDir(cursors).filePath(alias);

@@ -13,17 +13,6 @@
 
 namespace tarvo {
 
-namespace {
-
-void writeBytes(const QString& fileName, const std::vector<uint8_t>& bytes) {
-    writeWholeFile(fileName, [&bytes](QIODevice& file) {
-        return file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) ==
-               qint64(bytes.size());
-    });
-}
-
-}  // namespace
-
 void saveDocument(TIcon& icon, const QString& fileName, PngPolicy png) {
     const QString ext = QFileInfo(fileName).suffix().toLower();
     if (ext == QLatin1String("ico") || ext == QLatin1String("cur")) {
@@ -32,8 +21,8 @@ void saveDocument(TIcon& icon, const QString& fileName, PngPolicy png) {
         } else {
             putU16(icon.ImageBlock() + 2, kTypeCursor);
         }
-        writeBytes(fileName, iconFileBytes(std::span(icon.ImageBlock(), icon.BlockSize()), png,
-                                           &icon.PngOriginals));
+        writeWholeFile(fileName, iconFileBytes(std::span(icon.ImageBlock(), icon.BlockSize()), png,
+                                               &icon.PngOriginals));
     } else if (ext == QLatin1String("icns")) {
         // Encoded inside the write: a refusal (no image of an ICNS size) names the file then,
         // as any failed write does.
@@ -50,10 +39,10 @@ void saveDocument(TIcon& icon, const QString& fileName, PngPolicy png) {
         // The frames as an icon file of bitmaps: the same layout, masks following alpha.
         const std::vector<uint8_t> frames =
             iconFileBytes(std::span(icon.ImageBlock(), icon.BlockSize()), PngPolicy::None);
-        writeBytes(fileName, writeAnimatedCursor(frames, icon.Animation()));
+        writeWholeFile(fileName, writeAnimatedCursor(frames, icon.Animation()));
     } else if (ext == QLatin1String("xcursor")) {
-        writeBytes(fileName,
-                   writeXcursor(std::span(icon.ImageBlock(), icon.BlockSize()), icon.Animation()));
+        writeWholeFile(fileName, writeXcursor(std::span(icon.ImageBlock(), icon.BlockSize()),
+                                              icon.Animation()));
     } else {
         writeRasterFile(icon.CreateImageBitmap(), fileName);
     }

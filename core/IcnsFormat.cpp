@@ -247,10 +247,7 @@ std::vector<uint8_t> writeIcns(std::span<const uint8_t> block, const TPngOrigina
         if (original) {
             png = *original;
         } else {
-            // 32-bit rows are read in place, which needs them aligned as the document has them.
-            std::vector<uint32_t> aligned((stored.size() + 3) / 4);
-            std::memcpy(aligned.data(), stored.data(), stored.size());
-            png = encodePng(strictImageToArgb(reinterpret_cast<const uint8_t*>(aligned.data())));
+            png = encodePng(strictImageToArgb(stored.data()));
         }
         const Kind& kind = *std::find_if(kKinds.begin(), kKinds.begin() + kWrittenKinds,
                                          [&](const Kind& k) { return k.side == h.width; });

@@ -12,21 +12,6 @@
 
 namespace tarvo {
 
-namespace {
-
-bool isPngSignature(std::span<const uint8_t> bytes) {
-    return plain::isPng(bytes);
-}
-
-}  // namespace
-
-bool isWholePng(std::span<const uint8_t> bytes, QSize* size) {
-    int w = 0, h = 0;
-    if (!plain::isWholePng(bytes, &w, &h)) return false;
-    if (size) *size = QSize(w, h);
-    return true;
-}
-
 std::optional<TImageSource> TImageSource::open(const QString& fileName, ModuleImages which) {
     const QString ext = QFileInfo(fileName).suffix().toLower();
     const bool module = ext == QLatin1String("exe") || ext == QLatin1String("dll");
@@ -75,19 +60,12 @@ std::span<const uint8_t> TImageSource::bytes(int index) const {
 }
 
 QSize TImageSource::size(int index) const {
-    const std::span<const uint8_t> image = bytes(index);
-    QSize size;
-    if (isPngSignature(image)) {
-        isWholePng(image, &size);
-        return size;
-    }
-    const BitmapHeader h = readBitmapHeader(image.data());
-    return {h.width, h.height / 2};
+    const plain::ImageInfo info = plain::imageInfo(bytes(index));
+    return {info.width, info.height};
 }
 
 int TImageSource::bitCount(int index) const {
-    const std::span<const uint8_t> image = bytes(index);
-    return isPngSignature(image) ? 32 : readBitmapHeader(image.data()).bitCount;
+    return plain::imageInfo(bytes(index)).bits;
 }
 
 std::optional<std::span<const uint8_t>> TImageSource::png(int index) const {

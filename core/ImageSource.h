@@ -52,8 +52,4 @@ class TImageSource {
     std::vector<IconEntry> entries_;
 };
 
-// True when `bytes` are a PNG whose signature, header chunk, chunk lengths and checksums are
-// whole and which ends with its end chunk; the width and height come back in `size`.
-bool isWholePng(std::span<const uint8_t> bytes, QSize* size = nullptr);
-
 }  // namespace tarvo

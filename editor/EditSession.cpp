@@ -648,7 +648,7 @@ void EditSession::setHotSpot(QPoint cell) {
     notify(TSessionHost::Pixels);
 }
 
-void EditSession::swapCursorMark(TUndo& from, TUndo& to) {
+void EditSession::swapDocumentState(TUndo& from, TUndo& to) {
     if (from.Animation) {
         to.Animation = TUndo::AnimationBefore{doc().Animation()};
         std::optional<TAnimation> animation = std::move(from.Animation->animation);
@@ -700,7 +700,7 @@ void EditSession::undo() {
     ensureFormat(e->Data());
     document_->SetCurrentImageData(e->Data());
     floatFrom(*e);
-    swapCursorMark(*e, *r);
+    swapDocumentState(*e, *r);
     h.redo.push(std::move(r));
     if (e->Deleted) restoreDeleted(std::move(e->Deleted));
     notify(TSessionHost::Pixels | TSessionHost::History);
@@ -726,7 +726,7 @@ void EditSession::redo() {
     floatFrom(*e);
     ensureFormat(e->Data());
     document_->SetCurrentImageData(e->Data());
-    swapCursorMark(*e, *u);
+    swapDocumentState(*e, *u);
     h.undo.push(std::move(u));
     notify(TSessionHost::Pixels | TSessionHost::History);
 }

@@ -219,8 +219,9 @@ class EditSession {
     // selection floats again, or the floating tool returns to its start.
     void stashFloating(TUndo& step);
     void floatFrom(TUndo& step);
-    // A hot spot step being undone or redone: its mark goes back, `to` keeps the one it replaces.
-    void swapCursorMark(TUndo& from, TUndo& to);
+    // A hot spot or animation step being undone or redone: what it kept goes back, `to` keeps
+    // what it replaces.
+    void swapDocumentState(TUndo& from, TUndo& to);
     std::unique_ptr<TIcon> decodeClipboard(const ClipboardContent& content);
     void restoreDeleted(std::unique_ptr<TDeletedImage> deleted);
     void deleteCurrent(bool clearRedo);

@@ -41,7 +41,8 @@ struct ImageInfo {
     int height = 0;
     int bits = 32;  // a PNG image is 32 bits
 };
-// Size and depth of an image of a directory read above.
+// Size and depth of an image of a directory read above: a PNG's from its header chunk, which is
+// not checked again here.
 ImageInfo imageInfo(std::span<const uint8_t> image);
 
 // A bitmap image of a directory read above as top-down ARGB (0xAARRGGBB): 32-bit pixels as

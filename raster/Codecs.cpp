@@ -107,10 +107,7 @@ void writeRasterFile(const QImage& image, const QString& fileName) {
                                          image.format() == QImage::Format_RGB32);
     if (png) {
         const std::vector<uint8_t> bytes = encodePng(image);
-        writeWholeFile(fileName, [&](QIODevice& file) {
-            return file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) ==
-                   qint64(bytes.size());
-        });
+        writeWholeFile(fileName, bytes);
         return;
     }
     if (!gif && !QImageWriter::supportedImageFormats().contains(format))

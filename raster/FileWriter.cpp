@@ -49,4 +49,11 @@ void writeWholeFile(const QString& fileName, const std::function<bool(QIODevice&
     if (!file.commit()) throw writeError(fileName, file.errorString());
 }
 
+void writeWholeFile(const QString& fileName, std::span<const uint8_t> bytes) {
+    writeWholeFile(fileName, [bytes](QIODevice& file) {
+        return file.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size())) ==
+               qint64(bytes.size());
+    });
+}
+
 }  // namespace tarvo

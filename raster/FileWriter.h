@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <cstdint>
 #include <functional>
+#include <span>
 
 class QIODevice;
 
@@ -13,5 +15,7 @@ namespace tarvo {
 // directly, never replaced. `write` returns false or throws TError on failure; every failure
 // throws EWriteError "Cannot write <file>: <reason>".
 void writeWholeFile(const QString& fileName, const std::function<bool(QIODevice&)>& write);
+// The same for bytes already made.
+void writeWholeFile(const QString& fileName, std::span<const uint8_t> bytes);
 
 }  // namespace tarvo
