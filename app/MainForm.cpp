@@ -317,6 +317,18 @@ void TMainForm::createActions() {
                        "Duplicate Image|A copy of the current image, as the last image"),
             &QAction::triggered, this,
             [this] { forward([](TChildForm& c) { c.session().duplicateImage(); }); });
+    connect(
+        makeAction("ToolsMoveImageUp", "Move Image U&p", {},
+                   "Move Image Up|Moves the current image one place up the list"),
+        &QAction::triggered, this, [this] {
+            forward([](TChildForm& c) { c.session().moveImage(c.Document().CurrentIndex() - 1); });
+        });
+    connect(
+        makeAction("ToolsMoveImageDown", "Move Image Do&wn", {},
+                   "Move Image Down|Moves the current image one place down the list"),
+        &QAction::triggered, this, [this] {
+            forward([](TChildForm& c) { c.session().moveImage(c.Document().CurrentIndex() + 1); });
+        });
     connect(makeAction("FileExportTheme", "Export Cursor &Theme...", {},
                        "Export Cursor Theme|Writes the open cursors as an X cursor theme"),
             &QAction::triggered, this, &TMainForm::ExportCursorThemeExecute);
@@ -682,6 +694,8 @@ void TMainForm::createMenus() {
     add(tools, "ToolsExchangeColor");
     add(tools, "ToolsAddSizes");
     add(tools, "ToolsDuplicateImage");
+    add(tools, "ToolsMoveImageUp");
+    add(tools, "ToolsMoveImageDown");
     add(tools, "ToolsAnimation");
     tools->addSeparator();
     for (const char* n : {"ToolsErase", "ToolsFill", "ToolsPencil", "ToolsLine", "ToolsBlur",
@@ -888,6 +902,11 @@ void TMainForm::addChild(TChildForm* child) {
     mdiArea_->addSubWindow(child);
     child->setWindowIcon(windowIcon());
     child->setViewCursor(toolCursor());
+    // The image list's own menu: the commands on images.
+    child->imageList()->setContextMenuPolicy(Qt::ActionsContextMenu);
+    for (const char* n :
+         {"ToolsDuplicateImage", "ToolsMoveImageUp", "ToolsMoveImageDown", "ToolsDeleteIcon"})
+        child->imageList()->addAction(action(n));
     child->showAsConfigured();
     if (!child->isMaximized()) placeInWorkspace(*child);
     mdiArea_->setActiveSubWindow(child);
@@ -1473,6 +1492,11 @@ void TMainForm::updateActions() {
     setUndoEnabled(document && child->session().canUndo());
     setRedoEnabled(document && child->session().canRedo());
     setDeleteIconEnabled(document && child->Document().ImageCount() > 1);
+    const int image = document ? child->Document().CurrentIndex() : -1;
+    action("ToolsDuplicateImage")->setEnabled(document);
+    action("ToolsMoveImageUp")->setEnabled(image > 0);
+    action("ToolsMoveImageDown")
+        ->setEnabled(document && image + 1 < child->Document().ImageCount());
     const bool selection = document && child->session().floating();
     for (const char* n :
          {"EditCut", "EditCopy", "EditDelete", "EditCrop", "ToolsDecreaseSelectionLeft",

@@ -305,4 +305,21 @@ void removeAnimationFrame(TAnimation& animation, int index, int frames) {
         for (int i = 0; i < frames; ++i) steps.push_back({i, newStepRate(animation)});
 }
 
+void moveAnimationFrame(TAnimation& animation, int from, int to, int frames) {
+    auto& steps = animation.steps;
+    bool inOrder = static_cast<int>(steps.size()) == frames;
+    for (int i = 0; inOrder && i < frames; ++i) inOrder = steps[static_cast<size_t>(i)].frame == i;
+    for (TAnimationStep& s : steps) {
+        if (s.frame == from)
+            s.frame = to;
+        else if (from < to && s.frame > from && s.frame <= to)
+            --s.frame;
+        else if (to < from && s.frame >= to && s.frame < from)
+            ++s.frame;
+    }
+    if (inOrder)
+        std::stable_sort(steps.begin(), steps.end(),
+                         [](const auto& a, const auto& b) { return a.frame < b.frame; });
+}
+
 }  // namespace tarvo

@@ -63,5 +63,9 @@ void insertAnimationFrame(TAnimation& animation, int index);
 // Frame `index` taken out: its steps go and later frames move down one. Steps left with none
 // at all become the `frames` remaining frames in order.
 void removeAnimationFrame(TAnimation& animation, int index, int frames);
+// Frame `from` moved to place `to` of `frames`: every step keeps showing the same picture at its
+// rate. Steps that showed each frame once in frame order are put in the new frame order, since
+// that is how such an animation plays.
+void moveAnimationFrame(TAnimation& animation, int from, int to, int frames);
 
 }  // namespace tarvo

@@ -348,6 +348,37 @@ void TIcon::InsertImage(int index, const IconEntry& entry, std::span<const uint8
     SelectImage(index);
 }
 
+void TIcon::MoveImage(int from, int to) {
+    checkIndex(from);
+    checkIndex(to);
+    if (from == to) {
+        SelectImage(to);
+        return;
+    }
+    const int n = ImageCount();
+    const uint8_t* old = ImageBlock();
+    uint64_t size = kFileHeaderSize + uint64_t{kEntrySize} * n;
+    for (int i = 0; i < n; ++i) size += readEntry(old, i).bytesInRes;
+    std::vector<uint8_t> block(size, 0);
+    std::copy(old, old + kFileHeaderSize, block.begin());
+    uint32_t next = kFileHeaderSize + kEntrySize * n;
+    for (int j = 0; j < n; ++j) {
+        // Slot j takes the image that lands there once `from` is lifted out and put at `to`.
+        int source = j;
+        if (j == to)
+            source = from;
+        else if (from < to && j >= from && j < to)
+            source = j + 1;
+        else if (to < from && j > to && j <= from)
+            source = j - 1;
+        next = moveImage(old, source, block, j, next);
+    }
+    std::optional<TAnimation> animation = animation_;
+    if (animation) moveAnimationFrame(*animation, from, to, n);
+    install(std::move(block), std::move(animation));
+    SelectImage(to);
+}
+
 int TIcon::SelectImage(int index) {
     checkIndex(index);
     releaseWorkingObjects();
@@ -590,11 +621,15 @@ void TIcon::setCursorMark(const CursorMark& mark) {
     putU16(block + 2, mark.type);
 }
 
-void TIcon::SetAnimation(std::optional<TAnimation> animation) {
+void TIcon::CheckAnimation(const std::optional<TAnimation>& animation) const {
     if (animation)
         for (const TAnimationStep& step : animation->steps)
             if (step.frame < 0 || step.frame >= ImageCount())
                 throw TError("A step of the animation shows a frame the document does not have.");
+}
+
+void TIcon::SetAnimation(std::optional<TAnimation> animation) {
+    CheckAnimation(animation);
     animation_ = std::move(animation);
 }
 

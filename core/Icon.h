@@ -80,6 +80,9 @@ class TIcon {
     // Puts an image taken out earlier (its directory entry and stored bytes) back at `index`, and
     // makes it current. Throws TError when the bytes do not describe a whole image.
     void InsertImage(int index, const IconEntry& entry, std::span<const uint8_t> bytes);
+    // Image `from` moved to place `to` (the animation follows, moveAnimationFrame) and made
+    // current.
+    void MoveImage(int from, int to);
     int SelectImage(int index);
     void StoreImage();
     void ChangeFormat(int width, int height, int bits);
@@ -109,6 +112,7 @@ class TIcon {
     const std::optional<TAnimation>& Animation() const { return animation_; }
     // Replaces the animation; steps must show frames the document has (throws TError else).
     void SetAnimation(std::optional<TAnimation> animation);
+    void CheckAnimation(const std::optional<TAnimation>& animation) const;
 
     // Working objects of the current image.
     QImage& ColorBitmap() { return iconImage_->ColorBitmap; }

@@ -648,18 +648,32 @@ void EditSession::setHotSpot(QPoint cell) {
     notify(TSessionHost::Pixels);
 }
 
+TAnimationState EditSession::animationState() const {
+    TAnimationState state{document_->Animation(), {}};
+    if (state.animation)
+        for (TAnimationStep& step : state.animation->steps) {
+            state.frames.push_back(history_[step.frame].id);
+            step.frame = 0;
+        }
+    return state;
+}
+
+std::optional<TAnimation> EditSession::animationOf(const TAnimationState& state) const {
+    std::optional<TAnimation> animation = state.animation;
+    if (!animation) return animation;
+    std::vector<TAnimationStep> steps;
+    for (size_t i = 0; i < animation->steps.size() && i < state.frames.size(); ++i)
+        if (const int frame = history_.indexOf(state.frames[i]); frame >= 0)
+            steps.push_back({frame, animation->steps[i].rate});
+    animation->steps = std::move(steps);
+    if (animation->steps.empty()) animation.reset();
+    return animation;
+}
+
 void EditSession::swapDocumentState(TUndo& from, TUndo& to) {
     if (from.Animation) {
-        to.Animation = TUndo::AnimationBefore{doc().Animation()};
-        std::optional<TAnimation> animation = std::move(from.Animation->animation);
-        // Frames deleted since the step leave its steps.
-        if (animation) {
-            std::erase_if(animation->steps, [this](const TAnimationStep& step) {
-                return step.frame >= doc().ImageCount();
-            });
-            if (animation->steps.empty()) animation.reset();
-        }
-        doc().SetAnimation(std::move(animation));
+        to.Animation = animationState();
+        doc().SetAnimation(animationOf(*from.Animation));
         notify(TSessionHost::Images);
     }
     if (!from.Mark) return;
@@ -668,9 +682,12 @@ void EditSession::swapDocumentState(TUndo& from, TUndo& to) {
 }
 
 void EditSession::setAnimation(std::optional<TAnimation> animation) {
-    std::optional<TAnimation> before = doc().Animation();
+    if (animation && animation->steps.empty()) animation.reset();
+    doc().CheckAnimation(animation);
+    finishEditing();
+    TAnimationState before = animationState();
     saveUndo();
-    history_[current()].undo.top().Animation = TUndo::AnimationBefore{std::move(before)};
+    history_[current()].undo.top().Animation = std::move(before);
     doc().SetAnimation(std::move(animation));
     notify(TSessionHost::Images);
 }
@@ -682,27 +699,72 @@ void EditSession::duplicateImage() {
     const auto data = document_->CurrentImageData();
     const std::vector<uint8_t> bytes(data.begin(), data.end());
     document_->InsertImage(document_->ImageCount(), e, bytes);
+    added();
+}
+
+void EditSession::moveImage(int to) {
+    const int from = current();
+    if (to < 0 || to >= document_->ImageCount() || to == from) return;
+    finishEditing();
+    TAnimationState before = animationState();
+    saveUndo();
+    TUndo& step = history_[from].undo.top();
+    step.MovedFrom = from;
+    step.Animation = std::move(before);
+    document_->MoveImage(from, to);
+    history_.move(from, to);
+    notify(TSessionHost::Pixels | TSessionHost::Images | TSessionHost::History);
+}
+
+void EditSession::added() {
     history_.append();
+    auto step = std::make_unique<TUndo>();
+    step->SetData(document_->CurrentImageData());
+    step->RemoveImage = true;
+    history_[current()].undo.push(std::move(step));
     modified_ = true;
     notify(TSessionHost::Pixels | TSessionHost::Images | TSessionHost::History);
+}
+
+void EditSession::moveCurrent(int to) {
+    const int from = current();
+    to = std::clamp(to, 0, document_->ImageCount() - 1);
+    if (to == from) return;
+    document_->MoveImage(from, to);
+    history_.move(from, to);
+    notify(TSessionHost::Images);
 }
 
 void EditSession::undo() {
     endGestures();
     endTextEntry();
     if (!history_.canUndo(current())) return;
-    ImageHistory& h = history_[current()];
-    std::unique_ptr<TUndo> e = h.undo.pop();
+    std::unique_ptr<TUndo> e = history_[current()].undo.pop();
     auto r = std::make_unique<TUndo>();
     r->SetData(document_->CurrentImageData());
     // The redo step keeps whatever floats now, so redo brings it back.
     stashFloating(*r);
+    if (e->RemoveImage) {
+        // An added image goes; what floated stays with it, in a step of its own history.
+        if (r->Selection) history_[current()].redo.push(std::move(r));
+        host_.setTool(selectionFallback(host_.tool()));
+        removeCurrent(&ImageHistory::redo, false);
+        return;
+    }
+    // A move's step restores the animation as it was; the other direction keeps it as it is now.
+    std::optional<TAnimationState> unmoved;
+    if (e->MovedFrom) {
+        unmoved = animationState();
+        r->MovedFrom = current();
+        moveCurrent(*e->MovedFrom);
+    }
     ensureFormat(e->Data());
     document_->SetCurrentImageData(e->Data());
     floatFrom(*e);
     swapDocumentState(*e, *r);
-    h.redo.push(std::move(r));
-    if (e->Deleted) restoreDeleted(std::move(e->Deleted));
+    if (unmoved) r->Animation = std::move(unmoved);
+    history_[current()].redo.push(std::move(r));
+    if (e->Deleted) restoreDeleted(std::move(e->Deleted), &ImageHistory::redo);
     notify(TSessionHost::Pixels | TSessionHost::History);
 }
 
@@ -710,24 +772,31 @@ void EditSession::redo() {
     endGestures();
     endTextEntry();
     if (!history_.canRedo(current())) return;
-    ImageHistory& h = history_[current()];
-    std::unique_ptr<TUndo> e = h.redo.pop();
+    std::unique_ptr<TUndo> e = history_[current()].redo.pop();
     auto u = std::make_unique<TUndo>();
     stashFloating(*u);
     u->SetData(document_->CurrentImageData());
-    if (e->DeleteOnRedo) {
+    if (e->RemoveImage) {
         // What floated goes with the image, kept in a step of its own history.
-        if (u->Selection) h.undo.push(std::move(u));
+        if (u->Selection) history_[current()].undo.push(std::move(u));
         host_.setTool(selectionFallback(host_.tool()));
-        deleteCurrent(false);
-        notify(TSessionHost::Pixels | TSessionHost::History);
+        removeCurrent(&ImageHistory::undo, false);
         return;
+    }
+    // A move's step restores the animation as it was; the other direction keeps it as it is now.
+    std::optional<TAnimationState> unmoved;
+    if (e->MovedFrom) {
+        unmoved = animationState();
+        u->MovedFrom = current();
+        moveCurrent(*e->MovedFrom);
     }
     floatFrom(*e);
     ensureFormat(e->Data());
     document_->SetCurrentImageData(e->Data());
     swapDocumentState(*e, *u);
-    h.undo.push(std::move(u));
+    if (unmoved) u->Animation = std::move(unmoved);
+    history_[current()].undo.push(std::move(u));
+    if (e->Deleted) restoreDeleted(std::move(e->Deleted), &ImageHistory::undo);
     notify(TSessionHost::Pixels | TSessionHost::History);
 }
 
@@ -743,9 +812,7 @@ void EditSession::selectImage(int index) {
 void EditSession::addImage(int width, int height, int bits) {
     finishEditing();
     document_->AddImage(width, height, bits);
-    history_.append();
-    modified_ = true;
-    notify(TSessionHost::Pixels | TSessionHost::Images | TSessionHost::History);
+    added();
 }
 
 void EditSession::appendImages(const TIcon& images) {
@@ -754,45 +821,53 @@ void EditSession::appendImages(const TIcon& images) {
         const IconEntry e = images.entry(i);
         document_->InsertImage(document_->ImageCount(), e,
                                std::span(images.ImageBlock() + e.imageOffset, e.bytesInRes));
-        history_.append();
+        added();
     }
-    modified_ = true;
-    notify(TSessionHost::Pixels | TSessionHost::Images | TSessionHost::History);
 }
 
 void EditSession::deleteImage() {
     if (document_->ImageCount() < 2) return;
     finishEditing();
-    deleteCurrent(true);
+    removeCurrent(&ImageHistory::undo, true);
 }
 
-void EditSession::deleteCurrent(bool clearRedo) {
+void EditSession::removeCurrent(TUndoStack ImageHistory::*stack, bool clearRedo) {
     const int i = current();
     auto deleted = std::make_unique<TDeletedImage>();
     deleted->entry = document_->entry(i);
     const auto bytes = document_->CurrentImageData();
     deleted->bytes.assign(bytes.begin(), bytes.end());
+    deleted->index = i;
+    deleted->previous = i > 0 ? history_[i - 1].id : 0;
+    deleted->following = i + 1 < history_.size() ? history_[i + 1].id : 0;
+    deleted->animationBefore = animationState();
     document_->DeleteImage();
     deleted->history = history_.take(i);
+    deleted->animationAfter = animationState();
     // The step that puts the image back goes on the history of the image now current.
     ImageHistory& h = history_[current()];
     auto step = std::make_unique<TUndo>();
     step->SetData(document_->CurrentImageData());
     step->Deleted = std::move(deleted);
     if (clearRedo) h.redo.clear();
-    h.undo.push(std::move(step));
+    (h.*stack).push(std::move(step));
     modified_ = true;
     notify(TSessionHost::Pixels | TSessionHost::Images | TSessionHost::History);
 }
 
-void EditSession::restoreDeleted(std::unique_ptr<TDeletedImage> deleted) {
-    const int index = history_.placeOf(deleted->history);
+void EditSession::restoreDeleted(std::unique_ptr<TDeletedImage> deleted,
+                                 TUndoStack ImageHistory::*stack) {
+    const int index = history_.placeOf(*deleted);
+    const bool untouched = animationState() == deleted->animationAfter;
     document_->InsertImage(index, deleted->entry, deleted->bytes);
     history_.insert(index, std::move(deleted->history));
+    // The animation as it was, unless it changed meanwhile: then the image gets a step of its
+    // own, as any image put in does.
+    if (untouched) document_->SetAnimation(animationOf(deleted->animationBefore));
     auto again = std::make_unique<TUndo>();
     again->SetData(document_->CurrentImageData());
-    again->DeleteOnRedo = true;
-    history_[index].redo.push(std::move(again));
+    again->RemoveImage = true;
+    (history_[index].*stack).push(std::move(again));
     notify(TSessionHost::Images);
 }
 
@@ -881,9 +956,7 @@ void EditSession::createImageFromClipboard(const ClipboardContent& content) {
         document_->AddImage(size.width(), size.height(), content.image.hasAlphaChannel() ? 32 : 24);
         document_->PasteBitmap(content.image, 0, 0);
     }
-    history_.append();
-    modified_ = true;
-    notify(TSessionHost::Pixels | TSessionHost::Images | TSessionHost::History);
+    added();
 }
 
 void EditSession::shift(int dx, int dy) {

@@ -153,6 +153,9 @@ class EditSession {
     // The images of another document appended, each with a history of its own.
     void appendImages(const TIcon& images);
     void deleteImage();
+    // The current image moved to place `to`, the animation showing the same pictures (a
+    // sequence of each frame once in order stays so): one undo step.
+    void moveImage(int to);
     void convertImage(int width, int height, int bits, bool stretch, bool dither = false);
 
     // ---- selection and clipboard commands
@@ -184,7 +187,7 @@ class EditSession {
     // The animation's steps and rates replaced (none: not animated any more): one undo step.
     void setAnimation(std::optional<TAnimation> animation);
     // A copy of the current image as the last image, with a history of its own; an animation
-    // shows it once more, at the end.
+    // shows it once more, at the end. Added images, this one too, go again when undone.
     void duplicateImage();
     void rotateQuarter(bool left);
 
@@ -223,8 +226,18 @@ class EditSession {
     // what it replaces.
     void swapDocumentState(TUndo& from, TUndo& to);
     std::unique_ptr<TIcon> decodeClipboard(const ClipboardContent& content);
-    void restoreDeleted(std::unique_ptr<TDeletedImage> deleted);
-    void deleteCurrent(bool clearRedo);
+    // The animation with frames named by history id, and back to places (steps of images that
+    // are gone left out).
+    TAnimationState animationState() const;
+    std::optional<TAnimation> animationOf(const TAnimationState& state) const;
+    // Takes the current image out; the step that puts it back goes on `stack` of the image that
+    // becomes current. Putting it back leaves the step that takes it out again on its `stack`.
+    void removeCurrent(TUndoStack ImageHistory::*stack, bool clearRedo);
+    void restoreDeleted(std::unique_ptr<TDeletedImage> deleted, TUndoStack ImageHistory::*stack);
+    // A new image, current and last: its history, with the step that takes it out again.
+    void added();
+    // Moves the current image and its history, for undo and redo.
+    void moveCurrent(int to);
 
     TSessionHost& host_;
     std::unique_ptr<TIcon> document_;

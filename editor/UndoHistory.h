@@ -14,6 +14,15 @@ namespace tarvo {
 
 struct TDeletedImage;
 
+// An animation with every step's frame named by its image's history id instead of its place, so
+// it can be put back after images moved, went or came back. Steps of images that are gone by then
+// are left out. The steps' own frame numbers are kept at 0.
+struct TAnimationState {
+    std::optional<TAnimation> animation;
+    std::vector<uint64_t> frames;
+    bool operator==(const TAnimationState&) const = default;
+};
+
 // One step of an image's history: the image's stored bytes as they were, and the floating
 // selection of that moment with the place it lay (an empty SelRect means none).
 class TUndo {
@@ -30,19 +39,18 @@ class TUndo {
     void SetSelection(std::unique_ptr<TIcon> selection);
     std::unique_ptr<TIcon> Selection;
     TRect SelRect;
-    // Delete Icon's step, kept on the history of the image that became current: undoing it puts
-    // this image back in its place.
+    // A step that puts this image back (Delete Icon's, or an added image's once undone); it is
+    // kept on the history of the image that became current.
     std::unique_ptr<TDeletedImage> Deleted;
-    // The step that undoing a deletion leaves on the restored image: redoing it deletes the
-    // image again.
-    bool DeleteOnRedo = false;
+    // A step that takes the current image out when undone (the image was added) or redone (it
+    // was deleted, and the deletion undone).
+    bool RemoveImage = false;
+    // A move's step: where the image was before it.
+    std::optional<int> MovedFrom;
     // A hot spot step: the cursor's type and hot spots before it.
     std::optional<TIcon::CursorMark> Mark;
-    // An animation step: the document's animation before it (none: not animated).
-    struct AnimationBefore {
-        std::optional<TAnimation> animation;
-    };
-    std::optional<AnimationBefore> Animation;
+    // An animation step: the document's animation before it.
+    std::optional<TAnimationState> Animation;
 
     // Memory the entry holds, in bytes.
     size_t memoryBytes() const;

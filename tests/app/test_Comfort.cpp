@@ -650,6 +650,26 @@ TEST_F(MainWindow, AnimationStepsAreEditedAndUndone) {
     ASSERT_EQ(c->Document().ImageCount(), 4);
     EXPECT_EQ(c->Document().imageToArgb(3), duplicated);
     EXPECT_EQ(c->Document().Animation()->steps.back().frame, 3);
+    form->updateActions();
+    form->action("EditUndo")->trigger();
+    EXPECT_EQ(c->Document().ImageCount(), 3);
+    EXPECT_EQ(c->Document().Animation()->steps, edited);
+    form->updateActions();
+    form->action("EditRedo")->trigger();
+    ASSERT_EQ(c->Document().ImageCount(), 4);
+
+    // The copy moved up, by the image list's own menu: the steps keep showing it.
+    c->session().selectImage(3);
+    form->updateActions();
+    EXPECT_FALSE(form->action("ToolsMoveImageDown")->isEnabled());
+    const QString copyRow = rows(*c).value(3).section('\n', 1);  // "Frame 4, ... ms"
+    QAction* up = form->action("ToolsMoveImageUp");
+    ASSERT_TRUE(c->imageList()->actions().contains(up));
+    up->trigger();
+    EXPECT_EQ(c->Document().CurrentIndex(), 2);
+    EXPECT_EQ(c->Document().imageToArgb(2), duplicated);
+    EXPECT_EQ(c->Document().Animation()->steps.back().frame, 2);
+    EXPECT_EQ(rows(*c).value(2).section('\n', 1), QString(copyRow).replace("Frame 4", "Frame 3"));
     saveName = file("edited.ani");
     ASSERT_TRUE(form->SaveDocumentAs(*c, c->caption()));
     TIcon back;

@@ -132,10 +132,10 @@ TEST_F(MainWindow, AddingAndDeletingImagesKeepTheirHistories) {
     EXPECT_EQ(currentRow(*c), 1);
     EXPECT_TRUE(c->Modified());
     stroke(*c, 1);
-    stroke(*c, 2);  // image 1 has two
+    stroke(*c, 2);  // image 1 has two, above the step that takes it out again
     ASSERT_EQ(c->session().history().size(), 2u);
     EXPECT_EQ(c->session().history()[0].undo.size(), 1u);
-    EXPECT_EQ(c->session().history()[1].undo.size(), 2u);
+    EXPECT_EQ(c->session().history()[1].undo.size(), 3u);
 
     // Undo on image 1 leaves image 0 alone; switching back finds its step.
     const auto image0 = c->Document().imageToArgb(0);
@@ -152,7 +152,7 @@ TEST_F(MainWindow, AddingAndDeletingImagesKeepTheirHistories) {
     form->action("ToolsDeleteIcon")->trigger();
     ASSERT_EQ(c->Document().ImageCount(), 1);
     ASSERT_EQ(c->session().history().size(), 1u);
-    EXPECT_EQ(c->session().history()[0].undo.size(), 2u);
+    EXPECT_EQ(c->session().history()[0].undo.size(), 3u);
     form->updateActions();
     EXPECT_FALSE(form->action("ToolsDeleteIcon")->isEnabled());
     form->action("EditUndo")->trigger();
@@ -164,6 +164,20 @@ TEST_F(MainWindow, AddingAndDeletingImagesKeepTheirHistories) {
     form->updateActions();
     form->action("EditRedo")->trigger();
     EXPECT_EQ(c->Document().ImageCount(), 1);
+
+    // Undone down to its start, the added image goes; redo brings it back as it was.
+    const auto added = c->Document().imageToArgb(0);
+    c->session().undo();  // image 0 back
+    c->session().selectImage(1);
+    c->session().undo();  // its stroke
+    c->session().undo();
+    ASSERT_EQ(c->Document().ImageCount(), 1);
+    EXPECT_EQ(c->Document().GetSize(), QSize(16, 16));
+    c->session().redo();
+    ASSERT_EQ(c->Document().ImageCount(), 2);
+    EXPECT_EQ(c->Document().CurrentIndex(), 1);
+    c->session().redo();
+    EXPECT_EQ(c->Document().imageToArgb(1), added);
 }
 
 TEST_F(MainWindow, ClosePromptKeepsTheWindowWhenNothingWasSaved) {

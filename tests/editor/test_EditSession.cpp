@@ -3,6 +3,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <set>
 #include <sstream>
 
 #include "TestSupport.h"
@@ -11,6 +12,7 @@
 #include "editor/EditSession.h"
 #include "effects/Adjustments.h"
 #include "effects/Filters.h"
+#include "raster/Errors.h"
 
 namespace tarvo {
 namespace {
@@ -198,6 +200,12 @@ class World {
             }
             auto copy = std::make_unique<TIcon>();
             copy->LoadFromBytes(std::span(s.document().ImageBlock(), s.document().BlockSize()));
+            // The second document plays its frames out of order, one of them twice.
+            if (w == windows_[1]) {
+                TAnimation a;
+                a.steps = {{2, 5}, {0, 10}, {1, 15}, {0, 20}};
+                copy->SetAnimation(a);
+            }
             copy->SelectImage(0);
             s.replaceDocument(std::move(copy));
             s.setModified(false);
@@ -247,7 +255,21 @@ class World {
         if (c < 64) return {"key", {pick(8), chance(30) ? 1 : 0, 'A' + pick(26)}};
         if (c < 72) return {"undo", {}};
         if (c < 77) return {"redo", {}};
-        if (c < 80) return {"select", {pick(s.document().ImageCount())}};
+        if (c < 79) return {"select", {pick(s.document().ImageCount())}};
+        if (c < 80) {
+            switch (pick(3)) {
+                case 0:
+                    return {"move", {pick(s.document().ImageCount())}};
+                case 1:
+                    return {"duplicate", {}};
+                default: {
+                    Command cmd{"animate", {}};
+                    for (int i = pick(5); i > 0; --i)
+                        cmd.args.push_back(pick(s.document().ImageCount()));
+                    return cmd;
+                }
+            }
+        }
         if (c < 81) return {"add", {1 + pick(30), 1 + pick(30), kBits[pick(5)]}};
         if (c < 83) return {"delete", {}};
         if (c < 84) return {"convert", {1 + pick(40), 1 + pick(40), kBits[pick(5)], pick(2)}};
@@ -312,6 +334,21 @@ class World {
             if (s.document().ImageCount() < 7) s.addImage(cmd.arg(0), cmd.arg(1), cmd.arg(2));
         } else if (n == "delete") {
             s.deleteImage();
+        } else if (n == "move") {
+            moved_ = true;
+            s.moveImage(cmd.arg(0));
+        } else if (n == "duplicate") {
+            if (s.document().ImageCount() < 7) s.duplicateImage();
+        } else if (n == "animate") {
+            // Frames that are not there (the command was made for a longer list) are refused.
+            std::optional<TAnimation> a;
+            if (!cmd.args.empty()) a.emplace();
+            for (size_t i = 0; i < cmd.args.size(); ++i)
+                a->steps.push_back({cmd.args[i], uint32_t(1 + i)});
+            try {
+                s.setAnimation(a);
+            } catch (const TError&) {
+            }
         } else if (n == "convert") {
             s.convertImage(cmd.arg(0), cmd.arg(1), cmd.arg(2), cmd.arg(3));
         } else if (n == "effect") {
@@ -370,8 +407,13 @@ class World {
             const TIcon& doc = s.document();
             if (doc.ImageCount() < 1) return "a document without images";
             if (s.history().size() != doc.ImageCount()) return "histories and images out of step";
-            for (int i = 1; i < doc.ImageCount(); ++i)
-                if (s.history()[i - 1].id >= s.history()[i].id) return "history ids out of order";
+            std::set<uint64_t> ids;
+            for (int i = 0; i < doc.ImageCount(); ++i)
+                if (!ids.insert(s.history()[i].id).second) return "two images with one history";
+            if (const auto& a = doc.Animation())
+                for (const TAnimationStep& step : a->steps)
+                    if (step.frame < 0 || step.frame >= doc.ImageCount() || a->steps.empty())
+                        return "an animation step without its frame";
             TIcon copy;
             try {
                 copy.LoadFromBytes(std::span(doc.ImageBlock(), doc.BlockSize()));
@@ -418,7 +460,9 @@ class World {
                 }
             }
             for (const auto& [id, bytes] : startOrder_[n]) startIds.push_back(id);
-            if (order != startIds) return "the first images are out of order after undoing all";
+            // Moves undone out of the order they were made in need not restore the order.
+            if (!moved_ && order != startIds)
+                return "the first images are out of order after undoing all";
             if (auto e = unwind(s, false)) return e;
             s.finishEditing();
             const Images redone = imagesOf(s);
@@ -503,6 +547,7 @@ class World {
     SharedTools tools_;
     std::vector<std::unique_ptr<Window>> windows_;
     size_t active_ = 0;
+    bool moved_ = false;
     // By window and history id.
     std::map<std::pair<const Window*, uint64_t>, Bytes> start_, made_;
     std::vector<Images> startOrder_;
@@ -703,6 +748,124 @@ void replay(const std::vector<std::string>& lines) {
 TEST(EditSession, DeletedImagesComeBackInTheirPlaces) {
     replay({"switch", "delete", "paste 4 427 1", "add 13 10 32", "add 10 29 24", "select 1",
             "delete"});
+}
+
+// Frames of an animated cursor told apart by their colour, with the steps that show them.
+class Frames : public ::testing::Test {
+  protected:
+    Frames() : host(tools), session(host, 4, 4, 32) {
+        host.session = &session;
+        for (int i = 1; i < 4; ++i) session.addImage(4, 4, 32);
+        for (int i = 0; i < 4; ++i) {
+            session.selectImage(i);
+            session.applyEffect([i](TIcon& t) {
+                const uint32_t c = 0xFF000000u | uint32_t(0x10 * (i + 1));
+                t.FilledRectangle(0, 0, 4, 4, c, c);
+            });
+        }
+        session.selectImage(0);
+    }
+    // Each frame's colour number (1 to 4, as made), in list order.
+    std::vector<int> order() const {
+        std::vector<int> o;
+        const TIcon& d = session.document();
+        for (int i = 0; i < d.ImageCount(); ++i)
+            o.push_back(int(d.imageToArgb(i).pixel(0, 0) & 0xFF) / 0x10);
+        return o;
+    }
+    // The steps as (colour number, rate).
+    std::vector<std::pair<int, uint32_t>> steps() const {
+        std::vector<std::pair<int, uint32_t>> s;
+        const auto o = order();
+        if (const auto& a = session.document().Animation())
+            for (const TAnimationStep& step : a->steps)
+                s.emplace_back(o.at(size_t(step.frame)), step.rate);
+        return s;
+    }
+    void animate(std::vector<TAnimationStep> s) {
+        TAnimation a;
+        a.steps = std::move(s);
+        session.setAnimation(a);
+    }
+    SharedTools tools;
+    FakeHost host;
+    EditSession session;
+};
+
+// Moving a frame: a sequence of every frame once in order plays in the new order, with each
+// frame's rate; any other sequence shows the same pictures. Undo and redo move it back and forth.
+TEST_F(Frames, AMovedFrameTakesItsStepsAlong) {
+    animate({{0, 1}, {1, 2}, {2, 3}, {3, 4}});
+    session.selectImage(0);
+    session.moveImage(2);
+    EXPECT_EQ(order(), (std::vector{2, 3, 1, 4}));
+    EXPECT_EQ(session.document().CurrentIndex(), 2);
+    using S = std::vector<std::pair<int, uint32_t>>;
+    EXPECT_EQ(steps(), (S{{2, 2}, {3, 3}, {1, 1}, {4, 4}}));
+    session.undo();
+    EXPECT_EQ(order(), (std::vector{1, 2, 3, 4}));
+    EXPECT_EQ(steps(), (S{{1, 1}, {2, 2}, {3, 3}, {4, 4}}));
+    session.redo();
+    EXPECT_EQ(order(), (std::vector{2, 3, 1, 4}));
+
+    animate({{3, 7}, {0, 8}, {3, 9}});
+    const S shown = steps();
+    session.selectImage(3);
+    session.moveImage(0);
+    EXPECT_EQ(order(), (std::vector{4, 2, 3, 1}));
+    EXPECT_EQ(steps(), shown);
+    session.undo();
+    session.selectImage(2);  // the sequence is a step of the image current then
+    session.undo();
+    EXPECT_EQ(steps(), (S{{2, 2}, {3, 3}, {1, 1}, {4, 4}}));
+}
+
+// Deleting a frame and undoing brings back its steps where they were; an animation step undone
+// while a frame is gone and another moved still shows the right pictures.
+TEST_F(Frames, FramesThatGoAndComeBackKeepTheAnimation) {
+    using S = std::vector<std::pair<int, uint32_t>>;
+    animate({{1, 5}, {3, 6}, {1, 7}, {0, 8}});
+    const S original = steps();
+    session.selectImage(1);
+    session.deleteImage();
+    EXPECT_EQ(steps(), (S{{4, 6}, {1, 8}}));
+    session.undo();
+    EXPECT_EQ(order(), (std::vector{1, 2, 3, 4}));
+    EXPECT_EQ(steps(), original);
+    session.selectImage(1);
+    session.redo();  // deleted again
+    EXPECT_EQ(order(), (std::vector{1, 3, 4}));
+
+    // The animation step lies on frame 1's history; frame 2 is gone meanwhile and frame 4 moved.
+    session.selectImage(0);
+    animate({{2, 1}, {0, 2}});
+    session.selectImage(2);
+    session.moveImage(1);
+    EXPECT_EQ(order(), (std::vector{1, 4, 3}));
+    session.selectImage(0);
+    session.undo();
+    EXPECT_EQ(steps(), (S{{4, 6}, {1, 8}}));
+}
+
+// Added, duplicated and pasted images go when undone and come back, pixels and steps, when
+// redone.
+TEST_F(Frames, AddedFramesAreUndone) {
+    using S = std::vector<std::pair<int, uint32_t>>;
+    animate({{0, 5}, {1, 6}, {2, 7}, {3, 8}});
+    session.selectImage(1);
+    session.duplicateImage();
+    EXPECT_EQ(order(), (std::vector{1, 2, 3, 4, 2}));
+    const S grown = steps();
+    EXPECT_EQ(grown.back().first, 2);
+    session.addImage(8, 8, 4);
+    EXPECT_EQ(session.document().ImageCount(), 6);
+    session.undo();
+    session.undo();
+    EXPECT_EQ(order(), (std::vector{1, 2, 3, 4}));
+    EXPECT_EQ(steps(), (S{{1, 5}, {2, 6}, {3, 7}, {4, 8}}));
+    session.redo();
+    EXPECT_EQ(order(), (std::vector{1, 2, 3, 4, 2}));
+    EXPECT_EQ(steps(), grown);
 }
 
 // Seeded sequences of editing commands across two documents. A failure prints its seed and the
