@@ -1,6 +1,7 @@
 #include "app/Recovery.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -51,12 +52,22 @@ void TRecoveryStore::save(const QString& key, const QString& name, const QString
     const std::span<const uint8_t> block(document.ImageBlock(), document.BlockSize());
     const QString data = dir.filePath(
         key + (document.Animation() ? QStringLiteral(".ani") : QStringLiteral(".ico")));
-    if (document.Animation()) {
-        writeWholeFile(
-            data, writeAnimatedCursor(iconFileBytes(block, PngPolicy::None), document.Animation()));
-    } else {
-        writeWholeFile(data, block);
-    }
+    std::vector<uint8_t> animated;
+    if (document.Animation())
+        animated = writeAnimatedCursor(iconFileBytes(block, PngPolicy::None), document.Animation());
+    const std::span<const uint8_t> bytes = document.Animation() ? std::span(animated) : block;
+    // A document unchanged since its last copy is not written again: the copy keeps the time of
+    // the last change, and an idle editor does not wake the disk.
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    hash.addData(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
+    hash.addData((name + QChar(0) + fileName + QChar(0) + data).toUtf8());
+    const QByteArray digest = hash.result();
+    if (const auto it = written_.find(key); it != written_.end() && it->second == digest) return;
+    written_.erase(key);
+    // A document that became animated, or stopped being, leaves no copy of the other kind.
+    QFile::remove(dir.filePath(
+        key + (document.Animation() ? QStringLiteral(".ico") : QStringLiteral(".ani"))));
+    writeWholeFile(data, bytes);
     const QJsonObject about{{"name", name},
                             {"fileName", fileName},
                             {"data", QFileInfo(data).fileName()},
@@ -65,9 +76,11 @@ void TRecoveryStore::save(const QString& key, const QString& name, const QString
     writeWholeFile(
         dir.filePath(key + QStringLiteral(".json")),
         std::span(reinterpret_cast<const uint8_t*>(json.constData()), size_t(json.size())));
+    written_[key] = digest;
 }
 
 void TRecoveryStore::remove(const QString& key) {
+    written_.erase(key);
     const QDir dir(folder_);
     for (const char* suffix : {".json", ".ico", ".ani"})
         QFile::remove(dir.filePath(key + QLatin1String(suffix)));

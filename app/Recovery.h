@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QLockFile>
 #include <QString>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -47,6 +49,8 @@ class TRecoveryStore {
     QString root_;
     QString folder_;
     std::unique_ptr<QLockFile> lock_;
+    // What each key's copy holds (a digest of its bytes and names), as last written.
+    std::map<QString, QByteArray> written_;
 };
 
 }  // namespace tarvo

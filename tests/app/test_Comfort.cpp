@@ -499,6 +499,16 @@ TEST_F(MainWindow, CopiesOfADeadProgramAreOfferedBack) {
     c->setCaption(QStringLiteral("busy.ani"));
     c->FileName = file("busy.ani");
     form->autosave();
+    // Unchanged since, the document is not copied again; changed, it is.
+    const QDir own(form->recovery().folder());
+    const QStringList data = own.entryList({"*.ico"}, QDir::Files);
+    ASSERT_EQ(data.size(), 1);
+    QFile::remove(own.filePath(data[0]));
+    form->autosave();
+    EXPECT_FALSE(own.exists(data[0]));
+    stroke(*c, 3);
+    form->autosave();
+    EXPECT_TRUE(own.exists(data[0]));
     // Another program running now: this one's copies are not its to offer.
     TRecoveryStore other;
     EXPECT_TRUE(other.orphans().empty());
