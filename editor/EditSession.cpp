@@ -736,67 +736,43 @@ void EditSession::moveCurrent(int to) {
 }
 
 void EditSession::undo() {
-    endGestures();
-    endTextEntry();
-    if (!history_.canUndo(current())) return;
-    std::unique_ptr<TUndo> e = history_[current()].undo.pop();
-    auto r = std::make_unique<TUndo>();
-    r->SetData(document_->CurrentImageData());
-    // The redo step keeps whatever floats now, so redo brings it back.
-    stashFloating(*r);
-    if (e->RemoveImage) {
-        // An added image goes; what floated stays with it, in a step of its own history.
-        if (r->Selection) history_[current()].redo.push(std::move(r));
-        host_.setTool(selectionFallback(host_.tool()));
-        removeCurrent(&ImageHistory::redo, false);
-        return;
-    }
-    // A move's step restores the animation as it was; the other direction keeps it as it is now.
-    std::optional<TAnimationState> unmoved;
-    if (e->MovedFrom) {
-        unmoved = animationState();
-        r->MovedFrom = current();
-        moveCurrent(*e->MovedFrom);
-    }
-    ensureFormat(e->Data());
-    document_->SetCurrentImageData(e->Data());
-    floatFrom(*e);
-    swapDocumentState(*e, *r);
-    if (unmoved) r->Animation = std::move(unmoved);
-    history_[current()].redo.push(std::move(r));
-    if (e->Deleted) restoreDeleted(std::move(e->Deleted), &ImageHistory::redo);
-    notify(TSessionHost::Pixels | TSessionHost::History);
+    travel(&ImageHistory::undo, &ImageHistory::redo);
 }
 
 void EditSession::redo() {
+    travel(&ImageHistory::redo, &ImageHistory::undo);
+}
+
+void EditSession::travel(TUndoStack ImageHistory::*from, TUndoStack ImageHistory::*to) {
     endGestures();
     endTextEntry();
-    if (!history_.canRedo(current())) return;
-    std::unique_ptr<TUndo> e = history_[current()].redo.pop();
-    auto u = std::make_unique<TUndo>();
-    stashFloating(*u);
-    u->SetData(document_->CurrentImageData());
+    if (current() < 0 || (history_[current()].*from).empty()) return;
+    std::unique_ptr<TUndo> e = (history_[current()].*from).pop();
+    // The step back keeps whatever floats now, so travelling back brings it back.
+    auto back = std::make_unique<TUndo>();
+    back->SetData(document_->CurrentImageData());
+    stashFloating(*back);
     if (e->RemoveImage) {
         // What floated goes with the image, kept in a step of its own history.
-        if (u->Selection) history_[current()].undo.push(std::move(u));
+        if (back->Selection) (history_[current()].*to).push(std::move(back));
         host_.setTool(selectionFallback(host_.tool()));
-        removeCurrent(&ImageHistory::undo, false);
+        removeCurrent(to, false);
         return;
     }
-    // A move's step restores the animation as it was; the other direction keeps it as it is now.
+    // A move's step restores the animation as it was; the step back keeps it as it is now.
     std::optional<TAnimationState> unmoved;
     if (e->MovedFrom) {
         unmoved = animationState();
-        u->MovedFrom = current();
+        back->MovedFrom = current();
         moveCurrent(*e->MovedFrom);
     }
-    floatFrom(*e);
     ensureFormat(e->Data());
     document_->SetCurrentImageData(e->Data());
-    swapDocumentState(*e, *u);
-    if (unmoved) u->Animation = std::move(unmoved);
-    history_[current()].undo.push(std::move(u));
-    if (e->Deleted) restoreDeleted(std::move(e->Deleted), &ImageHistory::undo);
+    floatFrom(*e);
+    swapDocumentState(*e, *back);
+    if (unmoved) back->Animation = std::move(unmoved);
+    (history_[current()].*to).push(std::move(back));
+    if (e->Deleted) restoreDeleted(std::move(e->Deleted), to);
     notify(TSessionHost::Pixels | TSessionHost::History);
 }
 

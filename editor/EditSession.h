@@ -225,6 +225,8 @@ class EditSession {
     // A hot spot or animation step being undone or redone: what it kept goes back, `to` keeps
     // what it replaces.
     void swapDocumentState(TUndo& from, TUndo& to);
+    // Undo (from the undo stack to the redo stack) or redo (the other way).
+    void travel(TUndoStack ImageHistory::*from, TUndoStack ImageHistory::*to);
     std::unique_ptr<TIcon> decodeClipboard(const ClipboardContent& content);
     // The animation with frames named by history id, and back to places (steps of images that
     // are gone left out).
