@@ -76,6 +76,39 @@ class ImageListModel : public QAbstractListModel {
         endResetModel();
     }
 
+    // Rows are dragged to new places within the list: a row is dragged, the gaps between rows
+    // take drops.
+    static constexpr const char* kRowType = "application/x-tarvo-image-row";
+    std::function<void(int from, int to)> onMove;
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        const Qt::ItemFlags f = QAbstractListModel::flags(index);
+        return index.isValid() ? f | Qt::ItemIsDragEnabled : f | Qt::ItemIsDropEnabled;
+    }
+    Qt::DropActions supportedDropActions() const override { return Qt::MoveAction; }
+    QStringList mimeTypes() const override { return {QString::fromLatin1(kRowType)}; }
+    QMimeData* mimeData(const QModelIndexList& indexes) const override {
+        if (indexes.size() != 1 || !indexes.front().isValid()) return nullptr;
+        // The drag owns what this returns.
+        auto data = std::make_unique<QMimeData>();
+        data->setData(QString::fromLatin1(kRowType), QByteArray::number(indexes.front().row()));
+        return data.release();
+    }
+    // `row` is the gap the row was dropped in: before row `row`, or after the last for -1.
+    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int,
+                      const QModelIndex&) override {
+        const QString type = QString::fromLatin1(kRowType);
+        if (action != Qt::MoveAction || !data || !data->hasFormat(type) || !onMove) return false;
+        bool ok = false;
+        const int from = data->data(type).toInt(&ok);
+        const int count = rowCount({});
+        if (!ok || from < 0 || from >= count) return false;
+        const int gap = row < 0 || row > count ? count : row;
+        const int to = gap > from ? gap - 1 : gap;
+        if (to == from) return false;
+        onMove(from, to);
+        return true;
+    }
+
   private:
     const TChildForm& form_;
 };
@@ -142,6 +175,20 @@ void TChildForm::buildWidgets() {
     // Keys stay with the editing view, where arrows move selections.
     imageList_->setFocusPolicy(Qt::NoFocus);
     imageList_->setMinimumWidth(kTextLeft + 40);
+    imageList_->setDragDropMode(QAbstractItemView::InternalMove);
+    imageList_->setDropIndicatorShown(true);
+    // The move happens once the drop is over: it rebuilds the list the view is still handling.
+    imageModel_->onMove = [this](int from, int to) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, from, to] {
+                runGuarded([&] {
+                    session_->selectImage(from);
+                    if (Document().CurrentIndex() == from) session_->moveImage(to);
+                });
+            },
+            Qt::QueuedConnection);
+    };
     connect(imageList_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& index) {
                 if (index.isValid() && index.row() != Document().CurrentIndex())

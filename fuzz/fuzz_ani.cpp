@@ -30,5 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     animation.flags &= ~2u;
     again.flags &= ~2u;
     if (!(again == animation)) __builtin_trap();
+    // Frames moved keep a sequence of the same length, every step showing a frame that is there.
+    icon.MoveImage(0, icon.ImageCount() - 1);
+    if (!icon.Animation() || icon.Animation()->steps.size() != animation.steps.size())
+        __builtin_trap();
+    icon.CheckAnimation(icon.Animation());
     return 0;
 }
