@@ -31,6 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     again.flags &= ~2u;
     if (!(again == animation)) __builtin_trap();
     // Frames moved keep a sequence of the same length, every step showing a frame that is there.
+    icon.SetAnimation(animation);
     icon.MoveImage(0, icon.ImageCount() - 1);
     if (!icon.Animation() || icon.Animation()->steps.size() != animation.steps.size())
         __builtin_trap();
