@@ -115,6 +115,21 @@ class ImageListModel : public QAbstractListModel {
 
 namespace {
 
+// A press chooses its row at once, so that any row, not only the current one, can be dragged
+// straight away.
+class ImageListView : public QListView {
+  public:
+    using QListView::QListView;
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        const QModelIndex index = indexAt(event->position().toPoint());
+        if (event->button() == Qt::LeftButton && index.isValid() && index != currentIndex())
+            selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+        QListView::mousePressEvent(event);
+    }
+};
+
 class ImageListDelegate : public QStyledItemDelegate {
   public:
     ImageListDelegate(const TChildForm& form, QObject* parent)
@@ -163,7 +178,7 @@ TChildForm::~TChildForm() = default;
 void TChildForm::buildWidgets() {
     auto* client = new QWidget(this);
     splitter_ = new QSplitter(Qt::Horizontal, client);
-    imageList_ = new QListView(splitter_);
+    imageList_ = new ImageListView(splitter_);
     imageModel_ = new ImageListModel(*this, imageList_);
     imageList_->setModel(imageModel_);
     imageList_->setItemDelegate(new ImageListDelegate(*this, imageList_));

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Drag an image to the end of the image list with real X11 mouse events, save, and undo the move
-# with Ctrl+Z: icoutils reads the images in each order.
+# Drag an image that is not the current one to the end of the image list with real X11 mouse
+# events, save, and undo the move with Ctrl+Z: icoutils reads the images in each order.
 . "$(dirname "$0")/lib.sh"
 icontool=$2
 printf '[Main]\nChildMaximize=1\n' > "$TARVO_SETTINGS"
@@ -18,7 +18,7 @@ main=$(window '^Tarvo Iconworks - \[sizes.ico\]$') || fail "sizes.ico did not op
 sleep 1
 xdotool windowfocus --sync "$main"
 shot before-drag
-# The rows of the 16 and 48 images, by their thumbnails: the 32 row lies between them.
+# The rows of the 16 and 48 images, by their thumbnails.
 centre() {
   /usr/bin/convert "$artifacts/before-drag.png" -alpha off -fill black +opaque "#$1" \
     -bordercolor black -border 1 -trim -format '%[fx:page.x+w/2-1] %[fx:page.y+h/2-1] %h' info:
@@ -28,10 +28,10 @@ read -r x48 y48 h48 < <(centre 2040B0)
 [ "${h16:-0}" -ge 8 ] && [ "${h48:-0}" -ge 16 ] || fail "no thumbnails found (${h16:-} ${h48:-})"
 [ "$y48" -gt "$y16" ] || fail "the rows are not in file order"
 row=$(((y48 - y16) / 2))
-# Pressed on the current row, dragged below the last one and let go there.
-xdotool mousemove "$x16" $((y16 + row)) mousedown 1
+# The 16 row pressed (the 32 one is current), dragged below the last row and let go there.
+xdotool mousemove "$x16" "$y16" mousedown 1
 for step in 1 2 3 4 5 6 7 8 9 10; do
-  xdotool mousemove "$x16" $((y16 + row + (2 * row + row / 2) * step / 10))
+  xdotool mousemove "$x16" $((y16 + (3 * row + row / 2) * step / 10))
   sleep 0.05
 done
 sleep 0.3
@@ -39,8 +39,8 @@ xdotool mouseup 1
 sleep 1
 shot after-drag
 xdotool key ctrl+s
-for _ in $(seq 50); do [ "$(sizes "$work/sizes.ico")" = "16 48 32 " ] && break; sleep 0.1; done
-[ "$(sizes "$work/sizes.ico")" = "16 48 32 " ] || fail "saved after the drag: $(sizes "$work/sizes.ico")"
+for _ in $(seq 50); do [ "$(sizes "$work/sizes.ico")" = "32 48 16 " ] && break; sleep 0.1; done
+[ "$(sizes "$work/sizes.ico")" = "32 48 16 " ] || fail "saved after the drag: $(sizes "$work/sizes.ico")"
 xdotool key ctrl+z
 sleep 0.3
 xdotool key ctrl+s
