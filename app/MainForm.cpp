@@ -9,6 +9,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
@@ -167,6 +169,7 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
         return dialog.selectedFiles().value(0);
     };
 
+    setAcceptDrops(true);
     mdiArea_ = new QMdiArea(this);
     mdiArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     mdiArea_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -1533,6 +1536,41 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+namespace {
+
+// The local files among dragged data; none for anything else (text, remote addresses).
+QStringList droppedFiles(const QMimeData* data) {
+    QStringList files;
+    if (data && data->hasUrls())
+        for (const QUrl& url : data->urls())
+            if (url.isLocalFile()) files << url.toLocalFile();
+    return files;
+}
+
+}  // namespace
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TMainForm::dragMoveEvent(QDragMoveEvent* event) {
+    if (!droppedFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* event) {
+    const QStringList files = droppedFiles(event->mimeData());
+    if (files.isEmpty()) return;
+    event->acceptProposedAction();
+    // Opened once the drop is over: a file that cannot be read shows a message box, which must
+    // not run inside the drag's own event handling.
+    QMetaObject::invokeMethod(
+        this,
+        [this, files] {
+            for (const QString& file : files) OpenDocument(file);
+        },
+        Qt::QueuedConnection);
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -152,6 +152,10 @@ class TMainForm : public QMainWindow, public TEditorHost {
   protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Files dragged in from a file manager open as documents, as File > Open does.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     QAction* makeAction(const QString& name, const QString& caption,

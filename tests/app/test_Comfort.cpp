@@ -5,6 +5,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDialog>
@@ -12,6 +14,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
+#include <QMimeData>
 #include <QSlider>
 #include <QSpinBox>
 #include <QTableWidget>
@@ -19,6 +22,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 #include <QWheelEvent>
 
 #include "TestSupport.h"
@@ -685,6 +689,40 @@ TEST_F(MainWindow, AnimationStepsAreEditedAndUndone) {
     TIcon back;
     back.LoadFromFile(file("edited.ani"));
     EXPECT_EQ(back.Animation()->steps, c->Document().Animation()->steps);
+}
+
+// Files dragged in from a file manager open as documents; a file that cannot be read is named in
+// a message, and what is not a local file is refused at once.
+TEST_F(MainWindow, DroppedFilesOpen) {
+    TIcon icon;
+    icon.AddImage(24, 24, 8);
+    icon.SaveToFile(file("dropped.ico"));
+    test::writeFile(file("broken.ico"), {0, 0, 1, 0, 9, 0});
+    auto drop = [&](QMimeData& data) {
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(form.get(), &enter);
+        if (!enter.isAccepted()) return false;
+        QDropEvent dropped(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form.get(), &dropped);
+        QCoreApplication::processEvents();
+        return true;
+    };
+    QMimeData text;
+    text.setText(file("dropped.ico"));
+    QMimeData remote;
+    remote.setUrls({QUrl("https://example.org/x.ico")});
+    EXPECT_FALSE(drop(text));
+    EXPECT_FALSE(drop(remote));
+    QMimeData files;
+    files.setUrls(
+        {QUrl::fromLocalFile(file("dropped.ico")), QUrl::fromLocalFile(file("broken.ico"))});
+    ASSERT_TRUE(drop(files));
+    ASSERT_EQ(form->children().size(), 1);
+    EXPECT_EQ(form->children().front()->FileName, file("dropped.ico"));
+    EXPECT_EQ(form->children().front()->Document().GetSize(), QSize(24, 24));
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages.front(), "No icons in this file");
 }
 
 }  // namespace
