@@ -1251,6 +1251,7 @@ void TMainForm::ExportCursorThemeExecute() {
         rows.emplace_back(c->caption(), role);
     }
     themeDlg_->setDocuments(rows);
+    themeDlg_->setFallbackThemes(installedCursorThemes());
     if (execDialog(*themeDlg_) != QDialog::Accepted) return;
     const std::vector<QString> roles = themeDlg_->roles();
     std::vector<std::pair<QString, const TIcon*>> chosen;
@@ -1263,7 +1264,7 @@ void TMainForm::ExportCursorThemeExecute() {
     const QString folder = themeDlg_->FolderEdit->text().trimmed();
     const QString name = themeDlg_->NameEdit->text().trimmed();
     try {
-        writeCursorTheme(folder, name, chosen);
+        writeCursorTheme(folder, name, chosen, themeDlg_->fallbackTheme());
     } catch (const TError& e) {
         message(QMessageBox::Warning, kTitle,
                 QStringLiteral("The cursor theme \"%1\" could not be written.").arg(name),

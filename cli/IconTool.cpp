@@ -68,10 +68,12 @@ constexpr const char* kUsage =
     "                                           new size and depth (1, 4, 8, 24 or 32),\n"
     "                                           the picture scaled with --stretch, colours\n"
     "                                           diffused with --dither (1, 4 and 8 bits)\n"
-    "  theme DIR --name NAME ROLE=FILE...        an X cursor theme DIR/NAME: each FILE (cursor,\n"
+    "  theme DIR --name NAME [--inherits THEME] ROLE=FILE...\n"
+    "                                           an X cursor theme DIR/NAME: each FILE (cursor,\n"
     "                                           animated cursor, X cursor...) as the cursor\n"
     "                                           ROLE (left_ptr, watch, xterm...), with the\n"
-    "                                           other names programs ask for linked to it\n"
+    "                                           other names programs ask for linked to it;\n"
+    "                                           cursors it lacks come from THEME\n"
     "  a FILE.xcursor output of convert, create and apply is an X cursor file\n"
     "  convert, create and apply take --png auto|all|none: which 32-bit images of an icon\n"
     "  or cursor are stored PNG-compressed (auto: 256 pixels and more, and PNG images\n"
@@ -608,6 +610,9 @@ int create(Arguments args) {
 int theme(Arguments args) {
     const std::optional<QString> name = args.option(QStringLiteral("--name"));
     if (!name) throw UsageError{"theme needs --name NAME"};
+    const QString inherits = args.option(QStringLiteral("--inherits")).value_or(QString());
+    if (!inherits.isEmpty() && !isCursorThemeName(inherits))
+        throw UsageError{"\"" + inherits + "\" cannot name a theme"};
     const QStringList rest = args.remaining(2);
     std::vector<std::unique_ptr<TIcon>> documents;
     std::vector<std::pair<QString, const TIcon*>> roles;
@@ -622,7 +627,7 @@ int theme(Arguments args) {
         roles.emplace_back(role, documents.back().get());
     }
     try {
-        writeCursorTheme(rest[0], *name, roles);
+        writeCursorTheme(rest[0], *name, roles, inherits);
     } catch (const TError& e) {
         throw FileError{QString::fromStdString(e.what())};
     }

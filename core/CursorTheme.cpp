@@ -4,11 +4,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
+#include <algorithm>
 
 #include "core/Icon.h"
 #include "core/XcursorFormat.h"
 #include "raster/Errors.h"
 #include "raster/FileWriter.h"
+
+// Last: Xlib defines names (None...) that our headers use.
+#include <X11/Xcursor/Xcursor.h>
 
 namespace tarvo {
 
@@ -48,11 +52,45 @@ bool isCursorRoleName(const QString& role) {
            role != QLatin1String("..");
 }
 
+bool isCursorThemeName(const QString& name) {
+    return isCursorRoleName(name) && std::none_of(name.begin(), name.end(), [](QChar c) {
+               return c.category() == QChar::Other_Control;
+           });
+}
+
+QStringList installedCursorThemes() {
+    QStringList themes;
+    const QString path = QString::fromLocal8Bit(XcursorLibraryPath());
+    for (QString folder : path.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
+        if (folder.startsWith(QLatin1Char('~'))) folder.replace(0, 1, QDir::homePath());
+        const QDir dir(folder);
+        for (const QString& theme : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            if (theme != QLatin1String("default") && !themes.contains(theme) &&
+                QFileInfo(dir.filePath(theme + QStringLiteral("/cursors"))).isDir())
+                themes << theme;
+    }
+    themes.sort(Qt::CaseInsensitive);
+    return themes;
+}
+
+QString fallbackCursorTheme(const QStringList& installed) {
+    if (installed.contains(QLatin1String("Adwaita"))) return QStringLiteral("Adwaita");
+    return installed.value(0);
+}
+
 void writeCursorTheme(const QString& dir, const QString& name,
-                      const std::vector<std::pair<QString, const TIcon*>>& roles) {
-    if (!isCursorRoleName(name))
+                      const std::vector<std::pair<QString, const TIcon*>>& roles,
+                      const QString& inherits) {
+    const auto refuse = [](const QString& theme) {
+        return EInvalidGraphic(
+            QStringLiteral("\"%1\" cannot name a theme.").arg(theme).toStdString());
+    };
+    if (!isCursorThemeName(name)) throw refuse(name);
+    if (!inherits.isEmpty() && !isCursorThemeName(inherits)) throw refuse(inherits);
+    // libXcursor would go round in circles looking for a cursor the theme lacks.
+    if (inherits == name)
         throw EInvalidGraphic(
-            QStringLiteral("\"%1\" cannot name a theme.").arg(name).toStdString());
+            QStringLiteral("The theme \"%1\" cannot fall back to itself.").arg(name).toStdString());
     QSet<QString> given;
     for (const auto& [role, document] : roles) {
         if (!isCursorRoleName(role))
@@ -66,8 +104,9 @@ void writeCursorTheme(const QString& dir, const QString& name,
         throw EWriteError(QStringLiteral("Cannot write %1: the folder cannot be made.")
                               .arg(cursors)
                               .toStdString());
-    const QByteArray index =
-        QStringLiteral("[Icon Theme]\nName=%1\nComment=%1 cursors\n").arg(name).toUtf8();
+    QString about = QStringLiteral("[Icon Theme]\nName=%1\nComment=%1 cursors\n").arg(name);
+    if (!inherits.isEmpty()) about += QStringLiteral("Inherits=%1\n").arg(inherits);
+    const QByteArray index = about.toUtf8();
     writeWholeFile(theme.filePath(QStringLiteral("index.theme")),
                    [&](QIODevice& file) { return file.write(index) == index.size(); });
     for (const auto& [role, document] : roles) {

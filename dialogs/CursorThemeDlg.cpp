@@ -33,9 +33,17 @@ TCursorThemeDlg::TCursorThemeDlg(QWidget* parent) : QDialog(parent) {
     auto* folderRow = new QHBoxLayout;
     folderRow->addWidget(FolderEdit, 1);
     folderRow->addWidget(browse);
-    form->addRow(QStringLiteral("&Folder:"), folderRow);
+    // A row of two widgets has no buddy of its own: the label is given the edit, so its mnemonic
+    // works and is not shown as a bare ampersand.
+    auto* folderLabel = new QLabel(QStringLiteral("&Folder:"), this);
+    folderLabel->setBuddy(FolderEdit);
+    form->addRow(folderLabel, folderRow);
     NameEdit = new QLineEdit(QStringLiteral("MyCursors"), this);
     form->addRow(QStringLiteral("Theme &name:"), NameEdit);
+    FallbackBox = new QComboBox(this);
+    FallbackBox->setToolTip(
+        QStringLiteral("The theme whose cursors are used for those this theme does not have"));
+    form->addRow(QStringLiteral("&Other cursors from:"), FallbackBox);
     layout->addLayout(form);
     layout->addWidget(
         new QLabel(QStringLiteral("Each document becomes the cursor named beside it:"), this));
@@ -80,6 +88,20 @@ void TCursorThemeDlg::setDocuments(const std::vector<std::pair<QString, QString>
     }
 }
 
+void TCursorThemeDlg::setFallbackThemes(const QStringList& themes) {
+    const QString last = FallbackBox->count() ? fallbackTheme() : fallbackCursorTheme(themes);
+    FallbackBox->clear();
+    FallbackBox->addItem(QStringLiteral("(none)"), QString());
+    for (const QString& theme : themes) FallbackBox->addItem(theme, theme);
+    const int kept = FallbackBox->findData(last);
+    FallbackBox->setCurrentIndex(kept >= 0 ? kept
+                                           : FallbackBox->findData(fallbackCursorTheme(themes)));
+}
+
+QString TCursorThemeDlg::fallbackTheme() const {
+    return FallbackBox->currentData().toString();
+}
+
 QComboBox* TCursorThemeDlg::roleBox(int row) const {
     return qobject_cast<QComboBox*>(Table->cellWidget(row, 1));
 }
@@ -95,8 +117,10 @@ void TCursorThemeDlg::accept() {
     // What would stop the theme from being written is said here, where it can be mended.
     if (FolderEdit->text().trimmed().isEmpty())
         return showError(QStringLiteral("Choose the folder the theme goes into."));
-    if (!isCursorRoleName(NameEdit->text().trimmed()))
+    if (!isCursorThemeName(NameEdit->text().trimmed()))
         return showError(QStringLiteral("The theme needs a name without \"/\"."));
+    if (fallbackTheme() == NameEdit->text().trimmed())
+        return showError(QStringLiteral("The theme cannot take its other cursors from itself."));
     QSet<QString> seen;
     for (const QString& role : roles()) {
         if (role.isEmpty()) continue;

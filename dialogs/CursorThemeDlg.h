@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 #include <utility>
 #include <vector>
 
@@ -27,10 +28,17 @@ class TCursorThemeDlg : public QDialog {
     // theme's cursors or their aliases, else empty.
     static QString suggestedRole(const QString& caption);
 
+    // The installed themes the new one can fall back to for cursors it lacks. The choice made
+    // last time stays when that theme is still there; else the usual fallback is offered.
+    void setFallbackThemes(const QStringList& themes);
+    // Empty for none.
+    QString fallbackTheme() const;
+
     void accept() override;
 
     QLineEdit* FolderEdit = nullptr;
     QLineEdit* NameEdit = nullptr;
+    QComboBox* FallbackBox = nullptr;
     QTableWidget* Table = nullptr;
     // Why OK was refused; hidden while there is nothing to say.
     QLabel* ErrorLabel = nullptr;

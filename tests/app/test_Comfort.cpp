@@ -464,12 +464,17 @@ TEST_F(MainWindow, OpenCursorsExportAsATheme) {
     ASSERT_TRUE(form->OpenDocument(file("arrow1.cur")));
     ASSERT_TRUE(form->OpenDocument(file("watch.cur")));
     newDocument();  // an icon: offered nothing
+    // The one theme installed is offered to fall back to.
+    QDir(dir.path()).mkpath("themes/Base/cursors");
+    qputenv("XCURSOR_PATH", dir.filePath("themes").toLocal8Bit());
 
     std::vector<QString> offered;
+    QString fallback;
     bool refusedTwice = false;
     form->execDialog = [&](QDialog& d) {
         auto& dialog = dynamic_cast<TCursorThemeDlg&>(d);
         offered = dialog.roles();
+        fallback = dialog.fallbackTheme();
         dialog.FolderEdit->setText(dir.path());
         dialog.NameEdit->setText(QStringLiteral("Mine"));
         dialog.roleBox(1)->setCurrentText(QStringLiteral("left_ptr"));
@@ -490,7 +495,10 @@ TEST_F(MainWindow, OpenCursorsExportAsATheme) {
     EXPECT_EQ(exported.imageToArgb(0), pointer.imageToArgb(0));
     exported.LoadFromFile(dir.filePath("Mine/cursors/wait"));
     EXPECT_EQ(exported.imageToArgb(0), busy.imageToArgb(0));
-    EXPECT_TRUE(QFileInfo(dir.filePath("Mine/index.theme")).isFile());
+    EXPECT_EQ(fallback, "Base");
+    QFile index(dir.filePath("Mine/index.theme"));
+    ASSERT_TRUE(index.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(index.readAll().split('\n').contains("Inherits=Base"));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("Mine/cursors/text")));  // the icon stayed out
 }
 

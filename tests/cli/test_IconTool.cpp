@@ -429,12 +429,17 @@ TEST_F(IconToolTest, ProgramReportsThroughExitCodesAndStdout) {
                     .starts_with("F: icon, 1 image|index width height bits|0 16 16 "));
 }
 
-// theme: ROLE=FILE pairs, the cursors written as X cursor files with their aliases; a pair
-// without its parts or a role that is a path is a usage error.
+// theme: ROLE=FILE pairs, the cursors written as X cursor files with their aliases, and the theme
+// to fall back to; a pair without its parts or a role or theme that is a path is a usage error.
 TEST_F(IconToolTest, ThemeWritesEachRoleAndItsAliases) {
     const QString out = path("themes");
-    ASSERT_EQ(runTool({"theme", out, "--name", "T", "left_ptr=" + cur_, "xterm=" + ico_}).code,
+    ASSERT_EQ(runTool({"theme", out, "--name", "T", "--inherits", "Base", "left_ptr=" + cur_,
+                       "xterm=" + ico_})
+                  .code,
               kExitOk);
+    QFile index(out + "/T/index.theme");
+    ASSERT_TRUE(index.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(index.readAll().contains("\nInherits=Base\n"));
     for (const char* name : {"left_ptr", "default", "xterm", "text"}) {
         TIcon read;
         read.LoadFromFile(out + "/T/cursors/" + name);
@@ -443,9 +448,11 @@ TEST_F(IconToolTest, ThemeWritesEachRoleAndItsAliases) {
     TIcon arrow;
     arrow.LoadFromFile(out + "/T/cursors/left_ptr");
     EXPECT_EQ(arrow.hotSpot(1), QPoint(11, 2));  // each image keeps its own
-    for (const QStringList& bad : {QStringList{"theme", out, "--name", "T", "left_ptr"},
-                                   QStringList{"theme", out, "--name", "T", "a/b=" + cur_},
-                                   QStringList{"theme", out, "left_ptr=" + cur_}})
+    for (const QStringList& bad :
+         {QStringList{"theme", out, "--name", "T", "left_ptr"},
+          QStringList{"theme", out, "--name", "T", "a/b=" + cur_},
+          QStringList{"theme", out, "left_ptr=" + cur_},
+          QStringList{"theme", out, "--name", "T", "--inherits", "a/b", "left_ptr=" + cur_}})
         EXPECT_EQ(runTool(bad).code, kExitUsage) << bad.join(' ').toStdString();
 }
 

@@ -115,11 +115,27 @@ TEST(Xcursor, ThemesLoadByRoleAndAlias) {
     test::writeFile(dir.filePath("busy.ani"), ani);
     busy.LoadFromFile(dir.filePath("busy.ani"));
 
+    // What the theme lacks comes from the theme it falls back to, by role and alias.
+    writeCursorTheme(dir.path(), QStringLiteral("Base"), {{QStringLiteral("xterm"), &busy}});
     writeCursorTheme(dir.path(), QStringLiteral("Test"),
                      {{QStringLiteral("left_ptr"), &arrow},
                       {QStringLiteral("watch"), &busy},
-                      {QStringLiteral("default"), &busy}});
-    qputenv("XCURSOR_PATH", dir.path().toLocal8Bit());
+                      {QStringLiteral("default"), &busy}},
+                     QStringLiteral("Base"));
+    QDir(dir.path()).mkpath("default/cursors");  // the user's choice, never offered
+    qputenv("XCURSOR_PATH", (dir.path() + ":/nowhere").toLocal8Bit());
+    EXPECT_EQ(installedCursorThemes(), (QStringList{"Base", "Test"}));
+    EXPECT_EQ(fallbackCursorTheme({"Base", "Test"}), "Base");
+    EXPECT_EQ(fallbackCursorTheme({"Adwaita", "Base"}), "Adwaita");
+    for (const char* name : {"xterm", "text"}) {
+        const Images images(XcursorLibraryLoadImages(name, "Test", 32));
+        ASSERT_TRUE(images) << name;
+        EXPECT_EQ(images->nimage, 2) << name;
+    }
+    EXPECT_THROW(writeCursorTheme(dir.path(), "Loop", {{QStringLiteral("xterm"), &busy}}, "Loop"),
+                 EInvalidGraphic);
+    EXPECT_THROW(writeCursorTheme(dir.path(), "Bad\nName", {{QStringLiteral("xterm"), &busy}}),
+                 EInvalidGraphic);
     for (const char* name : {"left_ptr", "arrow", "top_left_arrow", "watch", "wait", "default"}) {
         const Images images(XcursorLibraryLoadImages(name, "Test", 32));
         ASSERT_TRUE(images) << name;
