@@ -748,6 +748,11 @@ void EditSession::travel(TUndoStack ImageHistory::*from, TUndoStack ImageHistory
     endTextEntry();
     if (current() < 0 || (history_[current()].*from).empty()) return;
     std::unique_ptr<TUndo> e = (history_[current()].*from).pop();
+    if (e->RemoveImage && document_->ImageCount() < 2) {
+        // A document keeps one image at least: the step has nothing left to do.
+        notify(TSessionHost::History);
+        return;
+    }
     // The step back keeps whatever floats now, so travelling back brings it back.
     auto back = std::make_unique<TUndo>();
     back->SetData(document_->CurrentImageData());
