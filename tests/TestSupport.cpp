@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <stdexcept>
 
+#include "raster/Planes.h"
+
 namespace tarvo::test {
 
 Bytes toBytes(const QByteArray& data) {
@@ -17,6 +19,11 @@ Bytes readFile(const QString& path) {
     return toBytes(f.readAll());
 }
 
+QString readText(const QString& path) {
+    const Bytes bytes = readFile(path);
+    return QString::fromUtf8(reinterpret_cast<const char*>(bytes.data()), qsizetype(bytes.size()));
+}
+
 void writeFile(const QString& path, const Bytes& bytes) {
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(reinterpret_cast<const char*>(bytes.data()),
@@ -24,8 +31,22 @@ void writeFile(const QString& path, const Bytes& bytes) {
         throw std::runtime_error("cannot write " + path.toStdString());
 }
 
+void writeText(const QString& path, const QByteArray& text) {
+    writeFile(path, toBytes(text));
+}
+
 Bytes blockOf(const TIcon& icon) {
     return Bytes(icon.ImageBlock(), icon.ImageBlock() + icon.BlockSize());
+}
+
+Bytes imageBytes(const TIcon& icon, int index) {
+    const IconEntry e = icon.entry(index);
+    return Bytes(icon.ImageBlock() + e.imageOffset,
+                 icon.ImageBlock() + e.imageOffset + e.bytesInRes);
+}
+
+Bytes currentBytes(const TIcon& icon) {
+    return Bytes(icon.CurrentImageData().begin(), icon.CurrentImageData().end());
 }
 
 void put16(Bytes& b, size_t at, uint16_t v) {
@@ -91,6 +112,21 @@ QImage testPicture(int w, int h, uint32_t seed) {
         }
     }
     return image;
+}
+
+QImage addPainted(TIcon& icon, int w, int h, int bits, const std::function<QRgb(int, int)>& paint) {
+    icon.AddImage(w, h, bits);
+    QImage picture(w, h, QImage::Format_ARGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const QRgb c = paint(x, y);
+            picture.setPixel(x, y, c);
+            if (bits == 32) icon.WorkBitmap().setPixel(x, y, c);
+            if (bits != 32) icon.ColorBitmap().setPixel(x, y, c | 0xFF000000u);
+            if (bits != 32) icon.MaskBitmap().scanLine(y)[x] = qAlpha(c) ? kMaskClear : kMaskSet;
+        }
+    if (bits != 32) icon.StoreImage(), icon.SelectImage(icon.CurrentIndex());
+    return picture;
 }
 
 QByteArray encodePng(const QImage& image) {

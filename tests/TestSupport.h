@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "core/Icon.h"
@@ -15,9 +16,13 @@ using Bytes = std::vector<uint8_t>;
 
 Bytes toBytes(const QByteArray& data);
 Bytes readFile(const QString& path);
+QString readText(const QString& path);
 void writeFile(const QString& path, const Bytes& bytes);
-// The document's block as a vector.
+void writeText(const QString& path, const QByteArray& text);
+// The document's block as a vector; the stored bytes of image `index`; of the current image.
 Bytes blockOf(const TIcon& icon);
+Bytes imageBytes(const TIcon& icon, int index);
+Bytes currentBytes(const TIcon& icon);
 
 void put16(Bytes& b, size_t at, uint16_t v);
 void put32(Bytes& b, size_t at, uint32_t v);
@@ -41,6 +46,10 @@ Bytes bitmapHeader(int32_t width, int32_t height, uint16_t bits, uint32_t compre
 // A deterministic picture with every alpha value and a spread of colours.
 QImage testPicture(int w, int h, uint32_t seed = 1);
 QByteArray encodePng(const QImage& image);
+
+// Adds a w x h image of `bits` showing paint(x, y): as given at 32 bits; below, the colour on the
+// colour plane with the mask bit set where alpha is 0. Returns the ARGB picture it shows.
+QImage addPainted(TIcon& icon, int w, int h, int bits, const std::function<QRgb(int, int)>& paint);
 
 // Runs a program; returns its exit code (-1 when it could not start) and its output.
 struct RunResult {

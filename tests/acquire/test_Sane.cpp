@@ -21,17 +21,14 @@ class SaneTest : public ::testing::Test {
   protected:
     void configure(const QStringList& testConf = {}) {
         ASSERT_TRUE(config_.isValid());
-        writeText(config_.filePath("dll.conf"), QStringLiteral("test\n"));
+        test::writeText(config_.filePath("dll.conf"), "test\n");
         // Lines left out are zero, not the backend's usual defaults: state the page, then the
         // changes (the later line wins).
-        const QStringList page = {QStringLiteral("number_of_devices 2"),
-                                  QStringLiteral("resolution_min 1.0"),
-                                  QStringLiteral("resolution_max 1200.0"),
-                                  QStringLiteral("resolution 50.0"),
-                                  QStringLiteral("geometry_max 200.0"),
-                                  QStringLiteral("br_x 80.0"),
-                                  QStringLiteral("br_y 100.0")};
-        writeText(config_.filePath("test.conf"), (page + testConf).join(u'\n') + u'\n');
+        const QString page = QStringLiteral(
+            "number_of_devices 2\nresolution_min 1.0\nresolution_max 1200.0\nresolution 50.0\n"
+            "geometry_max 200.0\nbr_x 80.0\nbr_y 100.0\n");
+        test::writeText(config_.filePath("test.conf"),
+                        (page + testConf.join(u'\n') + u'\n').toUtf8());
         qputenv("SANE_CONFIG_DIR", QFile::encodeName(config_.path()));
         releaseSane();
     }
@@ -39,16 +36,9 @@ class SaneTest : public ::testing::Test {
 
     // The same scan by SANE's own command-line front end.
     static QImage peerScan() {
-        const test::RunResult r = test::runProgram(
-            QStringLiteral("scanimage"),
-            {QStringLiteral("-d"), QStringLiteral("test:0"), QStringLiteral("--format=pnm")});
+        const test::RunResult r = test::runProgram("scanimage", {"-d", "test:0", "--format=pnm"});
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
         return QImage::fromData(r.out).convertToFormat(QImage::Format_RGB32);
-    }
-    static void writeText(const QString& path, const QString& text) {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text.toUtf8());
     }
     static int maxDifference(const QImage& a, const QImage& b) {
         int worst = 0;

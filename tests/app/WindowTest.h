@@ -118,6 +118,10 @@ class Tools : public MainWindow {
     void release(TChildForm& c, QPoint cell, Qt::MouseButton b = Qt::LeftButton) {
         QTest::mouseRelease(c.editingView()->viewport(), b, {}, at(c, cell));
     }
+    void click(TChildForm& c, QPoint cell, Qt::MouseButton b = Qt::LeftButton) {
+        press(c, cell, b);
+        release(c, cell, b);
+    }
     void drag(TChildForm& c, QPoint from, QPoint to) {
         press(c, from);
         move(c, to);

@@ -56,10 +56,15 @@ TEST_F(MainWindow, CaptionsAndTheNewImageDialogSpeakPlainly) {
                                         {"TwainSettings", "Scanner and Camera..."},
                                         {"WebCamera", "Camera..."}})
         EXPECT_EQ(form->action(name)->text(), caption);
+    // Rotate Angle takes a typed angle as well as the slider's.
     TRotateDlg rotate;
     QStringList labels;
     for (const QLabel* l : rotate.findChildren<QLabel*>()) labels << l->text();
     EXPECT_TRUE(labels.contains("Angle:")) << labels.join(", ").toStdString();
+    rotate.AngleSpin->setValue(-37);
+    EXPECT_EQ(rotate.angle(), -37);
+    rotate.TrackBar->setValue(180 + 90);
+    EXPECT_EQ(rotate.AngleSpin->value(), 90);
 
     TIconForm& dialog = form->iconForm();
     EXPECT_EQ(buttonTexts(*dialog.RadioGroup1),
@@ -67,7 +72,6 @@ TEST_F(MainWindow, CaptionsAndTheNewImageDialogSpeakPlainly) {
                            "256 x 256"}));
     EXPECT_EQ(dialog.ColorRadioGroup->button(4)->text(), "32 bits with alpha");
 
-    width = "48", height = "24", colorItem = 2;
     TChildForm* c = newDocument("48", "24", 2);
     ASSERT_TRUE(c);
     QString title;
@@ -88,8 +92,8 @@ TEST_F(MainWindow, CaptionsAndTheNewImageDialogSpeakPlainly) {
     EXPECT_EQ(dialog.ColorRadioGroup->checkedId(), 2);
 }
 
-// Without a document, the commands that need one are off; with one they are on. A document with
-// unsaved changes carries the mark in its title and in the Window menu.
+// Without a document, the commands that need one are off; with one they are on, and its window
+// carries the program's icon. Unsaved changes are marked in its title and in the Window menu.
 TEST_F(MainWindow, NothingIsOnThatCannotWorkAndUnsavedDocumentsAreMarked) {
     const char* needing[] = {"FileClose",         "FileSaveAs",    "ToolsAddIcon",
                              "ToolsRotateLeft",   "ToolsShiftUp",  "ZoomInItem",
@@ -99,6 +103,7 @@ TEST_F(MainWindow, NothingIsOnThatCannotWorkAndUnsavedDocumentsAreMarked) {
     for (const char* n : needing) EXPECT_FALSE(form->action(n)->isEnabled()) << n;
     TChildForm* c = newDocument();
     ASSERT_TRUE(c);
+    EXPECT_EQ(c->windowIcon().cacheKey(), form->windowIcon().cacheKey());
     form->updateActions();
     for (const char* n : needing) EXPECT_TRUE(form->action(n)->isEnabled()) << n;
 
@@ -115,28 +120,6 @@ TEST_F(MainWindow, NothingIsOnThatCannotWorkAndUnsavedDocumentsAreMarked) {
     c->SetModified(false);
     form->updateActions();
     EXPECT_FALSE(c->isWindowModified());
-}
-
-// Rotate Angle takes a typed angle as well as the slider's; document windows carry the
-// program's icon.
-TEST_F(MainWindow, TheAngleCanBeTypedAndWindowsCarryTheIcon) {
-    TRotateDlg rotate;
-    rotate.AngleSpin->setValue(-37);
-    EXPECT_EQ(rotate.angle(), -37);
-    rotate.TrackBar->setValue(180 + 90);
-    EXPECT_EQ(rotate.AngleSpin->value(), 90);
-    TChildForm* c = newDocument();
-    ASSERT_TRUE(c);
-    EXPECT_EQ(c->windowIcon().cacheKey(), form->windowIcon().cacheKey());
-}
-
-// The status bar writes colours one way, and follows Exchange Color.
-TEST_F(MainWindow, TheStatusBarShowsExchangedColours) {
-    ASSERT_TRUE(newDocument("16", "16", 1));
-    form->SetPenColor(0x0000FF);
-    form->SetBrushColor(Transparent);
-    form->action("ToolsExchangeColor")->trigger();
-    EXPECT_EQ(form->statusPanel(2)->text(), "Color: Transparent, Brush: #FF0000");
 }
 
 // The Smooth edges button beside the tools, on at first, decides whether a line drawn on a
@@ -176,12 +159,10 @@ TEST_F(Tools, TextOnSmallIconsIsSmallUntilAFontIsChosen) {
     TChildForm* small = document("16", 4);
     TChildForm* large = document("48", 4);
     useTool("ToolsText");
-    press(*large, {2, 8});
-    release(*large, {2, 8});
+    click(*large, {2, 8});
     EXPECT_EQ(large->Document().TextFont.pointSize(), TIcon().TextFont.pointSize());
     form->mdiArea().setActiveSubWindow(small);
-    press(*small, {2, 8});
-    release(*small, {2, 8});
+    click(*small, {2, 8});
     ASSERT_EQ(small->Document().TextFont.pointSize(), 8);
     int offered = 0;
     form->execDialog = [&](QDialog& d) {
@@ -193,8 +174,7 @@ TEST_F(Tools, TextOnSmallIconsIsSmallUntilAFontIsChosen) {
     };
     form->action("FontItem")->trigger();
     EXPECT_EQ(offered, 8);
-    press(*small, {2, 8});
-    release(*small, {2, 8});
+    click(*small, {2, 8});
     EXPECT_EQ(small->Document().TextFont.pointSize(), 20);
 }
 
@@ -211,8 +191,7 @@ TEST_F(Tools, TheTextCaretStaysOnTheImage) {
     };
     for (const QPoint start : {QPoint(3, 6), QPoint(0, 15)}) {
         SCOPED_TRACE(start.y());
-        press(*c, start);
-        release(*c, start);
+        click(*c, start);
         EXPECT_TRUE(onImage());
         view->setFocus();
         QTest::keyClicks(view, "Wide words");
@@ -300,24 +279,12 @@ TEST_F(MainWindow, ZoomStepsByKeysAndWheelAndTheGridIsAChoice) {
     EXPECT_TRUE(form->action("ViewCheckerboard")->isChecked());
 }
 
-// An icon file of `count` 16 x 16 32-bit images, each filled with `bgra`.
-QByteArray iconFile(int count, uint32_t bgra) {
-    QByteArray bytes;
-    auto put16 = [&](int v) { bytes.append(char(v & 0xFF)).append(char(v >> 8 & 0xFF)); };
-    auto put32 = [&](uint32_t v) { put16(int(v & 0xFFFF)), put16(int(v >> 16)); };
-    const int imageBytes = 40 + 16 * 16 * 4 + 16 * 4;
-    put16(0), put16(1), put16(count);
-    for (int i = 0; i < count; ++i) {
-        bytes.append(char(16)).append(char(16)).append(char(0)).append(char(0));
-        put16(1), put16(32), put32(imageBytes), put32(uint32_t(6 + 16 * count + i * imageBytes));
-    }
-    for (int i = 0; i < count; ++i) {
-        put32(40), put32(16), put32(32), put16(1), put16(32);
-        for (int k = 0; k < 6; ++k) put32(0);
-        for (int p = 0; p < 16 * 16; ++p) put32(bgra);
-        bytes.append(QByteArray(16 * 4, 0));
-    }
-    return bytes;
+// An icon file of `count` 16 x 16 32-bit images, each filled with `argb`.
+Bytes iconFile(int count, uint32_t argb) {
+    Bytes image = bitmapHeader(16, 32, 32);
+    image.resize(40 + 16 * 16 * 4 + 16 * 4, 0);
+    for (size_t p = 0; p < 16 * 16; ++p) put32(image, 40 + 4 * p, argb);
+    return buildIconFile(std::vector(size_t(count), RawImage{16, 16, 0, 0, 1, 32, image}));
 }
 
 // The image list is a list: a row per image with its thumbnail, frames numbered with how long
@@ -328,18 +295,10 @@ TEST_F(MainWindow, TheImageListShowsEveryImageAndFrame) {
     icon.AddImage(32, 32, 32);
     icon.AddImage(16, 16, 8);
     icon.SelectImage(1);
-    icon.BeginStroke();
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) icon.SetPixelValue(x, y, 0xFF00C000);
-    icon.EndStroke();
+    icon.FilledRectangle(0, 0, 31, 31, 0xFF00C000, 0xFF00C000);
     TAnimation animation;
     animation.steps = {{0, 6}, {1, 12}, {0, 6}};
-    const std::vector<uint8_t> ani =
-        writeAnimatedCursor(std::span(icon.ImageBlock(), icon.BlockSize()), animation);
-    QFile out(file("walk.ani"));
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(reinterpret_cast<const char*>(ani.data()), qsizetype(ani.size()));
-    out.close();
+    writeFile(file("walk.ani"), writeAnimatedCursor(blockOf(icon), animation));
     TChildForm* c = form->OpenDocument(file("walk.ani"));
     ASSERT_TRUE(c);
     EXPECT_EQ(rows(*c),
@@ -373,10 +332,7 @@ TEST_F(MainWindow, TheImageListShowsEveryImageAndFrame) {
     EXPECT_FALSE(c->animationTimer()->isActive());
     EXPECT_EQ(previewCentre(), 0xFFFFFFFFu);  // the current image, blank
 
-    QFile many(file("many.ico"));
-    ASSERT_TRUE(many.open(QIODevice::WriteOnly));
-    many.write(iconFile(1840, 0xFFFF0000));  // opaque red
-    many.close();
+    writeFile(file("many.ico"), iconFile(1840, 0xFFFF0000));  // opaque red
     TChildForm* big = form->OpenDocument(file("many.ico"));
     ASSERT_TRUE(big);
     EXPECT_EQ(rows(*big).size(), 1840);
@@ -410,13 +366,11 @@ TEST_F(Tools, TheHotSpotIsSetWithAClickShownUndoneAndSaved) {
         return view->grab().toImage().pixel(corner + QPoint(0, c->Zoom() / 2)) == kHotSpotColor;
     };
     EXPECT_FALSE(marked({5, 7}));
-    press(*c, {5, 7});
-    release(*c, {5, 7});
+    click(*c, {5, 7});
     EXPECT_EQ(c->Document().hotSpot(1), QPoint(5, 7));
     EXPECT_EQ(c->Document().hotSpot(0), QPoint(10, 14));  // the other image, scaled
     EXPECT_TRUE(marked({5, 7}));
-    press(*c, {2, 3});
-    release(*c, {2, 3});
+    click(*c, {2, 3});
     EXPECT_TRUE(marked({2, 3}));
     EXPECT_FALSE(marked({5, 7}));
     form->updateActions();
@@ -556,12 +510,9 @@ TEST_F(MainWindow, CopiesOfADeadProgramAreOfferedBack) {
 // other pictures filtered without clear pixels darkening the edges; Add Sizes from the current
 // image; the choices kept for the next start.
 TEST_F(MainWindow, EverySizeFromOnePicture) {
-    QFile svg(file("grid.svg"));
-    ASSERT_TRUE(svg.open(QIODevice::WriteOnly));
-    svg.write(
-        "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 16 16'>"
-        "<rect x='4' y='4' width='8' height='8' fill='#0000ff'/></svg>");
-    svg.close();
+    writeText(file("grid.svg"),
+              "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 16 16'>"
+              "<rect x='4' y='4' width='8' height='8' fill='#0000ff'/></svg>");
     QImage red(200, 200, QImage::Format_ARGB32);
     red.fill(Qt::transparent);
     for (int y = 50; y < 150; ++y)
@@ -634,8 +585,7 @@ TEST_F(MainWindow, AnimationStepsAreEditedAndUndone) {
     frames.markAsCursor(QPoint(1, 1));
     TAnimation start;
     start.steps = {{0, 6}, {1, 6}, {2, 6}};
-    test::writeFile(file("walk.ani"),
-                    writeAnimatedCursor(std::span(frames.ImageBlock(), frames.BlockSize()), start));
+    writeFile(file("walk.ani"), writeAnimatedCursor(blockOf(frames), start));
     TChildForm* c = form->OpenDocument(file("walk.ani"));
     ASSERT_TRUE(c);
     form->execDialog = [&](QDialog& d) {

@@ -1,15 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
+#include <QMdiArea>
 #include <QMenuBar>
 #include <QTest>
 
-#include <QLabel>
-#include <QMdiArea>
-#include <QSpinBox>
 #include "WindowTest.h"
 #include "app/Application.h"
-#include "app/HotSpotDlg.h"
 
 namespace tarvo::test {
 namespace {
@@ -149,8 +147,7 @@ TEST_F(Tools, TextEndsWhenItsWindowIsLeft) {
     const QImage bImage = b->Document().imageToArgb(0);
     form->mdiArea().setActiveSubWindow(a);
     useTool("ToolsText");
-    press(*a, {4, 16});
-    release(*a, {4, 16});
+    click(*a, {4, 16});
     QKeyEvent h(QEvent::KeyPress, Qt::Key_H, {}, "h");
     a->FormKeyDown(h);
     const QImage aImage = a->Document().imageToArgb(0);
@@ -185,26 +182,6 @@ TEST_F(Tools, WritingOneImageOfSeveralAsAPictureKeepsTheDocumentUnsaved) {
     TIcon written;
     written.LoadFromFile(saveName);
     EXPECT_EQ(written.ImageCount(), 1);
-}
-
-// Saving an opened cursor offers its own hot spot, not the last one typed.
-TEST_F(Tools, AnOpenedCursorOffersItsOwnHotSpot) {
-    TIcon cursor;
-    cursor.AddImage(32, 32, 4);
-    cursor.markAsCursor(QPoint(9, 3));
-    cursor.SaveToFile(file("own.cur"));
-    TChildForm* c = form->OpenDocument(file("own.cur"));
-    ASSERT_TRUE(c);
-    QPoint shown;
-    form->execDialog = [&](QDialog& d) {
-        auto* hotSpot = qobject_cast<THotSpotDlg*>(&d);
-        if (!hotSpot) return int(QDialog::Rejected);
-        shown = {hotSpot->XSpin->value(), hotSpot->YSpin->value()};
-        return int(QDialog::Accepted);
-    };
-    form->hotSpotDialog().XSpin->setValue(20);
-    ASSERT_TRUE(form->SaveDocument(*c));
-    EXPECT_EQ(shown, QPoint(9, 3));
 }
 
 }  // namespace

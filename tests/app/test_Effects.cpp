@@ -117,8 +117,7 @@ TEST_F(Effects, TransformsOfSelectionsTextAndConversions) {
 
     // A flip while text is typed commits the text first, as its own step.
     useTool("ToolsText");
-    press(*c, {3, 8});
-    release(*c, {3, 8});
+    click(*c, {3, 8});
     QKeyEvent a(QEvent::KeyPress, Qt::Key_A, {}, "a");
     c->FormKeyDown(a);
     const auto steps = c->session().history()[0].undo.size();
@@ -147,13 +146,14 @@ TEST_F(Effects, TransformsOfSelectionsTextAndConversions) {
     c->session().redo();
     EXPECT_EQ(c->Document().BitCount(), 8);
 
-    // Exchange Color swaps the two colours and records nothing.
-    form->SetPenColor(0x000011);
-    form->SetBrushColor(0x002200);
+    // Exchange Color swaps the two colours, as the status bar shows, and records nothing.
+    form->SetPenColor(0x0000FF);
+    form->SetBrushColor(Transparent);
     const auto before = c->session().history()[0].undo.size();
     form->action("ToolsExchangeColor")->trigger();
-    EXPECT_EQ(form->PenColor(), 0x002200u);
-    EXPECT_EQ(form->BrushColor(), 0x000011u);
+    EXPECT_EQ(form->PenColor(), Transparent);
+    EXPECT_EQ(form->BrushColor(), 0x0000FFu);
+    EXPECT_EQ(form->statusPanel(2)->text(), "Color: Transparent, Brush: #FF0000");
     EXPECT_EQ(c->session().history()[0].undo.size(), before);
 }
 

@@ -96,6 +96,7 @@ TEST_F(MainWindow, OpensFilesAndRefusesUnreadableOnes) {
     icon.AddImage(16, 16, 4);
     icon.AddImage(32, 32, 32);
     icon.SaveToFile(file("two.ico"));
+    icon.SaveToFile(file("one.ico"));
     test::writeFile(file("bad.ico"), {0, 0, 1, 0, 9, 9});
 
     EXPECT_EQ(form->OpenDocument(file("bad.ico")), nullptr);
@@ -104,12 +105,18 @@ TEST_F(MainWindow, OpensFilesAndRefusesUnreadableOnes) {
     EXPECT_TRUE(form->children().isEmpty());
     EXPECT_TRUE(form->RecentFiles().files().isEmpty());
 
-    TChildForm* child = form->OpenDocument(file("two.ico"));
-    ASSERT_TRUE(child);
+    // Several at once: a bad one stops none of the others.
+    form->askOpenFiles = [this] {
+        return QStringList{file("one.ico"), file("bad.ico"), file("two.ico")};
+    };
+    form->action("FileOpen")->trigger();
+    EXPECT_EQ(messages.size(), 2);
+    ASSERT_EQ(form->children().size(), 2);
+    EXPECT_EQ(form->children()[0]->caption(), "one.ico");
+    TChildForm* child = form->children()[1];
     EXPECT_EQ(child->caption(), "two.ico");
     EXPECT_EQ(child->FileName, file("two.ico"));
     EXPECT_FALSE(child->Modified());
-    EXPECT_EQ(child->session().history().size(), 2u);
     EXPECT_EQ(child->session().history().size(), 2u);
     EXPECT_EQ(rows(*child), QStringList({"16 x 16, 16 colors", "32 x 32, 32 bits"}));
     form->updateActions();
@@ -164,20 +171,6 @@ TEST_F(MainWindow, AddingAndDeletingImagesKeepTheirHistories) {
     form->updateActions();
     form->action("EditRedo")->trigger();
     EXPECT_EQ(c->Document().ImageCount(), 1);
-
-    // Undone down to its start, the added image goes; redo brings it back as it was.
-    const auto added = c->Document().imageToArgb(0);
-    c->session().undo();  // image 0 back
-    c->session().selectImage(1);
-    c->session().undo();  // its stroke
-    c->session().undo();
-    ASSERT_EQ(c->Document().ImageCount(), 1);
-    EXPECT_EQ(c->Document().GetSize(), QSize(16, 16));
-    c->session().redo();
-    ASSERT_EQ(c->Document().ImageCount(), 2);
-    EXPECT_EQ(c->Document().CurrentIndex(), 1);
-    c->session().redo();
-    EXPECT_EQ(c->Document().imageToArgb(1), added);
 }
 
 TEST_F(MainWindow, ClosePromptKeepsTheWindowWhenNothingWasSaved) {

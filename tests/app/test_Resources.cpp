@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTextBrowser>
 
+#include "TestSupport.h"
 #include "app/AboutBox.h"
 #include "app/HelpWindow.h"
 #include "app/HotSpotDlg.h"
@@ -25,42 +26,16 @@ namespace tarvo {
 namespace {
 
 // Every name the toolbars ask for, and the application icon.
-const char* const kIconNames[] = {"document-new",
-                                  "document-open",
-                                  "document-save",
-                                  "window-close",
-                                  "edit-undo",
-                                  "edit-redo",
-                                  "list-add",
-                                  "list-remove",
-                                  "object-flip-vertical",
-                                  "object-flip-horizontal",
-                                  "object-rotate-left",
-                                  "object-rotate-right",
-                                  "zoom-in",
-                                  "zoom-out",
-                                  "help-contents",
-                                  "shift-left",
-                                  "shift-right",
-                                  "shift-up",
-                                  "shift-down",
-                                  "tool-rectangle-selection",
-                                  "tool-ellipse-selection",
-                                  "tool-lasso-selection",
-                                  "tool-hue-selection",
-                                  "tool-color-picker",
-                                  "tool-erase",
-                                  "tool-fill",
-                                  "tool-pencil",
-                                  "tool-line",
-                                  "tool-blur",
-                                  "tool-text",
-                                  "tool-rectangle",
-                                  "tool-filled-rectangle",
-                                  "tool-ellipse",
-                                  "tool-filled-ellipse",
-                                  "smooth-edges",
-                                  "tarvo-iconworks"};
+const QStringList kIconNames =
+    QStringLiteral(
+        "document-new document-open document-save window-close edit-undo edit-redo list-add "
+        "list-remove object-flip-vertical object-flip-horizontal object-rotate-left "
+        "object-rotate-right zoom-in zoom-out help-contents shift-left shift-right shift-up "
+        "shift-down tool-rectangle-selection tool-ellipse-selection tool-lasso-selection "
+        "tool-hue-selection tool-color-picker tool-erase tool-fill tool-pencil tool-line tool-blur "
+        "tool-text tool-rectangle tool-filled-rectangle tool-ellipse tool-filled-ellipse "
+        "smooth-edges tarvo-iconworks")
+        .split(u' ');
 
 QImage draw24(const QIcon& icon) {
     return icon.pixmap(24, 24).toImage().convertToFormat(QImage::Format_ARGB32);
@@ -69,9 +44,9 @@ QImage draw24(const QIcon& icon) {
 // A missing file, a wrong alias or no SVG support all leave a blank or null picture.
 TEST(Resources, EveryIconIsBundledAndDrawsADistinctPicture) {
     QSet<QByteArray> pictures;
-    for (const char* name : kIconNames) {
-        SCOPED_TRACE(name);
-        const QImage image = draw24(bundledIcon(QString::fromLatin1(name)));
+    for (const QString& name : kIconNames) {
+        SCOPED_TRACE(name.toStdString());
+        const QImage image = draw24(bundledIcon(name));
         ASSERT_EQ(image.size(), QSize(24, 24));
         int opaque = 0;
         for (int y = 0; y < 24; ++y)
@@ -80,18 +55,15 @@ TEST(Resources, EveryIconIsBundledAndDrawsADistinctPicture) {
         pictures.insert(
             QByteArray(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes()));
     }
-    EXPECT_EQ(pictures.size(), qsizetype(std::size(kIconNames)));
+    EXPECT_EQ(pictures.size(), kIconNames.size());
 }
 
 TEST(Resources, AThemeReplacesStandardIconsButNeverTheToolPictures) {
     QTemporaryDir dir;
     ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("flat/24x24/actions")));
-    QFile index(dir.filePath(QStringLiteral("flat/index.theme")));
-    ASSERT_TRUE(index.open(QIODevice::WriteOnly));
-    index.write(
-        "[Icon Theme]\nName=flat\nDirectories=24x24/actions\n\n"
-        "[24x24/actions]\nSize=24\nType=Fixed\n");
-    index.close();
+    test::writeText(dir.filePath(QStringLiteral("flat/index.theme")),
+                    "[Icon Theme]\nName=flat\nDirectories=24x24/actions\n\n"
+                    "[24x24/actions]\nSize=24\nType=Fixed\n");
     QImage red(24, 24, QImage::Format_ARGB32);
     red.fill(Qt::red);
     for (const char* name : {"document-save", "tool-pencil"})
@@ -164,9 +136,7 @@ TEST(Resources, TheBuildTreeHasTheManualWhereTheEditorLooksAndItsLinksResolve) {
     const QString path = helpFilePath();
     EXPECT_TRUE(path.endsWith(QStringLiteral("/share/tarvo-iconworks/help/index.html")))
         << path.toStdString();
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-    const QString html = QString::fromUtf8(file.readAll());
+    const QString html = test::readText(path);
 
     QSet<QString> ids;
     for (const auto& m :
@@ -200,10 +170,8 @@ TEST(Resources, HelpOpensOneWindowOrSaysItCannot) {
     EXPECT_FALSE(showHelp(&owner));
     EXPECT_EQ(boxes, 1);
 
-    QFile page(dir.filePath(QStringLiteral("index.html")));
-    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
-    page.write("<html><body><h1>Welcome to the manual</h1></body></html>");
-    page.close();
+    test::writeText(dir.filePath(QStringLiteral("index.html")),
+                    "<html><body><h1>Welcome to the manual</h1></body></html>");
     EXPECT_TRUE(showHelp(&owner));
     EXPECT_TRUE(showHelp(&owner));
     EXPECT_EQ(boxes, 1);

@@ -63,12 +63,9 @@ TEST_F(Writers, ThirtyTwoBitPicturesKeepAlphaAndGifKeepsOneTransparentIndex) {
     TIcon icon;
     icon.AddImage(20, 12, 32);
     const QImage picture = test::testPicture(20, 12, 4);
-    for (int y = 0; y < 12; ++y)
-        for (int x = 0; x < 20; ++x) icon.WorkBitmap().setPixel(x, y, picture.pixel(x, y));
+    icon.PasteBitmap(picture, 0, 0);
     saveDocument(icon, path("a.png"));
-    const QImage png = QImage(path("a.png")).convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < 12; ++y)
-        for (int x = 0; x < 20; ++x) ASSERT_EQ(png.pixel(x, y), picture.pixel(x, y));
+    EXPECT_EQ(QImage(path("a.png")).convertToFormat(QImage::Format_ARGB32), picture);
 
     saveDocument(icon, path("a.gif"));
     const QImage gif = QImage(path("a.gif")).convertToFormat(QImage::Format_ARGB32);
@@ -131,24 +128,31 @@ TEST_F(Writers, ConvertWritesAnimatedCursorsAndThePictureOfTheChosenImage) {
     EXPECT_EQ(QImage(path("best.png")).size(), QSize(32, 32));  // the one shown at 32 x 32
 }
 
+// Every picture at every size asked for, in order; a macOS icon at its own sizes in 32 bits. A
+// depth or size it cannot hold is refused before anything is written, as is a picture of no
+// ICNS size.
 TEST_F(Writers, CreateScalesEveryPictureToEverySizeInOrder) {
     QImage a(40, 40, QImage::Format_ARGB32), b(10, 20, QImage::Format_ARGB32);
     a.fill(qRgba(255, 0, 0, 255));
     b.fill(qRgba(0, 0, 255, 255));
     ASSERT_TRUE(a.save(path("a.png")) && b.save(path("b.png")));
-    ASSERT_EQ(tool({"create", path("multi.ico"), path("a.png"), path("b.png"), "--sizes", "16,48",
-                    "--bits", "8"}),
-              kExitOk);
-    TIcon icon;
-    icon.LoadFromFile(path("multi.ico"));
-    ASSERT_EQ(icon.ImageCount(), 4);
-    const int sizes[] = {16, 48, 16, 48};
-    for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(icon.imageSize(i), QSize(sizes[i], sizes[i]));
-        EXPECT_EQ(icon.imageBitCount(i), 8);
+    using Case = std::tuple<const char*, QStringList, std::vector<int>, int>;
+    for (const auto& [name, args, sizes, bits] : std::vector<Case>{
+             {"multi.ico", {path("b.png"), "--sizes", "16,48", "--bits", "8"}, {16, 48, 16, 48}, 8},
+             {"app.icns", {"--sizes", "16,32,128,256,512"}, {16, 32, 128, 256, 512}, 32}}) {
+        ASSERT_EQ(tool(QStringList{"create", path(name), path("a.png")} + args), kExitOk) << name;
+        TIcon icon;
+        icon.LoadFromFile(path(name));
+        ASSERT_EQ(icon.ImageCount(), int(sizes.size())) << name;
+        const int fromA = args.contains(path("b.png")) ? 2 : icon.ImageCount();  // red, then blue
+        for (int i = 0; i < icon.ImageCount(); ++i) {
+            const int s = sizes[size_t(i)];
+            EXPECT_EQ(icon.imageSize(i), QSize(s, s)) << name << i;
+            EXPECT_EQ(icon.imageBitCount(i), bits) << name << i;
+            EXPECT_EQ(icon.imageToArgb(i).pixel(s / 2, s / 2),
+                      i < fromA ? qRgb(255, 0, 0) : qRgb(0, 0, 255));
+        }
     }
-    EXPECT_EQ(icon.imageToArgb(1).pixel(24, 24), qRgb(255, 0, 0));
-    EXPECT_EQ(icon.imageToArgb(3).pixel(24, 24), qRgb(0, 0, 255));
     // Without sizes each picture keeps its own; a cursor gets the hot spot.
     ASSERT_EQ(tool({"create", path("one.cur"), path("b.png"), "--hotspot", "4,5"}), kExitOk);
     TIcon cursor;
@@ -159,25 +163,6 @@ TEST_F(Writers, CreateScalesEveryPictureToEverySizeInOrder) {
     EXPECT_EQ(cursor.entry(0).bitCount, 5);
     EXPECT_EQ(tool({"create", path("bad.ico"), path("a.png"), "--bits", "16"}), kExitUsage);
     EXPECT_EQ(tool({"create", path("bad.ico"), path("missing.png")}), kExitFileError);
-}
-
-// A macOS icon of a picture at the sizes asked for, in order; a depth or size it cannot hold is
-// refused before anything is written, as is a picture of no ICNS size.
-TEST_F(Writers, CreateMakesAMacOSIconOfItsSizes) {
-    QImage a(40, 40, QImage::Format_ARGB32);
-    a.fill(qRgba(255, 0, 0, 255));
-    ASSERT_TRUE(a.save(path("a.png")));
-    ASSERT_EQ(tool({"create", path("app.icns"), path("a.png"), "--sizes", "16,32,128,256,512"}),
-              kExitOk);
-    TIcon icon;
-    icon.LoadFromFile(path("app.icns"));
-    ASSERT_EQ(icon.ImageCount(), 5);
-    const int sizes[] = {16, 32, 128, 256, 512};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(icon.imageSize(i), QSize(sizes[i], sizes[i]));
-        EXPECT_EQ(icon.imageBitCount(i), 32);
-        EXPECT_EQ(icon.imageToArgb(i).pixel(sizes[i] / 2, sizes[i] / 2), qRgb(255, 0, 0));
-    }
     EXPECT_EQ(tool({"create", path("bad.icns"), path("a.png"), "--sizes", "16,48"}), kExitUsage);
     EXPECT_EQ(tool({"create", path("bad.icns"), path("a.png"), "--bits", "8"}), kExitUsage);
     EXPECT_EQ(tool({"create", path("bad.icns"), path("a.png")}), kExitFileError);

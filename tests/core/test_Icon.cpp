@@ -19,38 +19,23 @@ Bytes entryBytes(const TIcon& icon, int index) {
     return Bytes(block.begin() + 6 + 16 * index, block.begin() + 6 + 16 * (index + 1));
 }
 
-Bytes imageBytes(const TIcon& icon, int index) {
-    const IconEntry e = icon.entry(index);
-    return Bytes(icon.ImageBlock() + e.imageOffset,
-                 icon.ImageBlock() + e.imageOffset + e.bytesInRes);
-}
-
-// Fills the current image with a pattern that differs per image, so that moved bytes show.
-void fillPattern(TIcon& icon, uint32_t seed) {
-    for (int y = 0; y < icon.GetSize().height(); ++y)
-        for (int x = 0; x < icon.GetSize().width(); ++x) {
-            const int v = int((x * 7 + y * 13 + seed * 101) & 0xFF), s = int(seed & 255);
-            if (icon.BitCount() == 32) {
-                icon.WorkBitmap().setPixel(x, y, qRgba(v, s, 3, v ^ 0x5A));
-            } else {
-                icon.ColorBitmap().setPixel(x, y, qRgb(v, v, s));
-                icon.MaskBitmap().scanLine(y)[x] = (x + y + seed) % 3 ? kMaskClear : kMaskSet;
-            }
-        }
-    icon.StoreImage();
-    icon.SelectImage(icon.CurrentIndex());
+// Adds an image with a pattern that differs per image, so that moved bytes show.
+void addPattern(TIcon& icon, int w, int h, int bits, uint32_t seed) {
+    test::addPainted(icon, w, h, bits, [&](int x, int y) {
+        const int v = int((x * 7 + y * 13 + seed * 101) & 0xFF), s = int(seed & 255);
+        return bits == 32 ? qRgba(v, s, 3, v ^ 0x5A) : qRgba(v, v, s, (x + y + seed) % 3 ? 255 : 0);
+    });
 }
 
 TEST(AddImage, AnEmptyDocumentGrowsByEntriesStoring256AsZeroAndImagesBackToBack) {
     TIcon icon;
     EXPECT_EQ(test::blockOf(icon), (Bytes{0, 0, 1, 0, 0, 0}));
     EXPECT_EQ(icon.TextFont.family(), QStringLiteral("Arial"));
-    icon.AddImage(32, 32, 4);
+    addPattern(icon, 32, 32, 4, 1);
     EXPECT_EQ(icon.BlockSize(), 766u);
     EXPECT_EQ(entryBytes(icon, 0),
               (Bytes{0x20, 0x20, 0x10, 0, 0, 0, 4, 0, 0xE8, 0x02, 0, 0, 22, 0, 0, 0}));
-    fillPattern(icon, 1);
-    const Bytes first = imageBytes(icon, 0);
+    const Bytes first = test::imageBytes(icon, 0);
     icon.AddImage(256, 256, 32);
     EXPECT_EQ(icon.CurrentIndex(), 1);
     // 40 + 262144 + 8192 bytes at 38 + 744.
@@ -59,7 +44,7 @@ TEST(AddImage, AnEmptyDocumentGrowsByEntriesStoring256AsZeroAndImagesBackToBack)
     EXPECT_EQ(icon.BlockSize(), 782u + 270376);
     EXPECT_EQ(test::get32(test::blockOf(icon), 782 + 4), 256u);
     EXPECT_EQ(test::get32(test::blockOf(icon), 782 + 8), 512u);
-    EXPECT_EQ(imageBytes(icon, 0), first);
+    EXPECT_EQ(test::imageBytes(icon, 0), first);
 }
 
 TEST(AddImage, NewImagesAreFullyTransparentAndOnlyFourBitHasAColourCount) {
@@ -90,10 +75,7 @@ TEST(AddImage, RefusesImpossibleSizesAndDepthsWithoutChangingTheDocument) {
 // Images 16 x 16 4-bit, 24 x 24 32-bit and 32 x 32 24-bit, each with its own pattern.
 void build(TIcon& icon, std::initializer_list<int> which) {
     const int sizes[] = {16, 24, 32}, depths[] = {4, 32, 24};
-    for (int i : which) {
-        icon.AddImage(sizes[i], sizes[i], depths[i]);
-        fillPattern(icon, uint32_t(i + 1));
-    }
+    for (int i : which) addPattern(icon, sizes[i], sizes[i], depths[i], uint32_t(i + 1));
 }
 
 TEST(DeleteImage, EqualsNeverHavingHadTheImage) {
@@ -141,21 +123,19 @@ TEST(SelectBestImage, PrefersTheTargetSizeTheRicherLaterEntryAndFitsTheDisplay) 
 
 TEST(ChangeFormat, KeepsTheBytesForTheSameFormatAndShiftsTheFollowingImagesWhenGrowing) {
     TIcon icon;
-    icon.AddImage(16, 16, 8);
-    fillPattern(icon, 3);
-    icon.AddImage(24, 24, 32);
-    fillPattern(icon, 5);
-    const Bytes first = imageBytes(icon, 0), second = imageBytes(icon, 1);
+    addPattern(icon, 16, 16, 8, 3);
+    addPattern(icon, 24, 24, 32, 5);
+    const Bytes first = test::imageBytes(icon, 0), second = test::imageBytes(icon, 1);
     icon.SelectImage(0);
     icon.ChangeFormat(16, 16, 0);
-    EXPECT_EQ(imageBytes(icon, 0), first);
+    EXPECT_EQ(test::imageBytes(icon, 0), first);
     icon.ChangeFormat(256, 40, 32);
     EXPECT_EQ(icon.CurrentIndex(), 0);
     EXPECT_EQ(icon.GetSize(), QSize(256, 40));
     EXPECT_EQ(entryBytes(icon, 0),
               (Bytes{0, 40, 0, 0, 0, 0, 32, 0, 0x28, 0xA5, 0, 0, 38, 0, 0, 0}));
     EXPECT_EQ(icon.entry(1).imageOffset, 38u + 42280);  // 40 + 40960 + 1280
-    EXPECT_EQ(imageBytes(icon, 1), second);
+    EXPECT_EQ(test::imageBytes(icon, 1), second);
 }
 
 TEST(WorkBitmap, WritesGoStraightIntoTheBlockBottomUp) {
@@ -188,26 +168,11 @@ TEST(LoadFromIconHandle, BuildsAOneImageTwentyFourBitDocument) {
     EXPECT_EQ(icon.imageToArgb(0).pixel(2, 1), qRgba(255, 255, 255, 0));
 }
 
-TEST(HotSpot, CursorGetsItInEveryEntryAndAnIconGetsPlanesAndDepthsBack) {
-    TIcon icon;
-    icon.AddImage(16, 16, 4);
-    icon.AddImage(32, 32, 32);
-    icon.markAsCursor(QPoint(5, 7));
-    EXPECT_EQ(test::get16(test::blockOf(icon), 2), 2);
-    for (int i : {0, 1}) EXPECT_EQ(test::get32(test::blockOf(icon), 10 + 16 * i), 0x00070005u);
-    icon.markAsIcon();
-    EXPECT_EQ(test::get16(test::blockOf(icon), 2), 1);
-    EXPECT_EQ(test::get32(test::blockOf(icon), 10), 0x00040001u);
-    EXPECT_EQ(test::get32(test::blockOf(icon), 26), 0x00200001u);
-}
-
 TEST(Files, SaveThenLoadGivesTheSameBlockAndAFailedSaveSaysWhichFile) {
     QTemporaryDir dir;
     TIcon icon;
-    icon.AddImage(16, 16, 1);
-    fillPattern(icon, 1);
-    icon.AddImage(32, 32, 32);
-    fillPattern(icon, 2);
+    addPattern(icon, 16, 16, 1, 1);
+    addPattern(icon, 32, 32, 32, 2);
     icon.markAsCursor(QPoint(3, 4));
     const QString path = dir.filePath(QStringLiteral("a.cur"));
     icon.SaveToFile(path);

@@ -233,14 +233,8 @@ TEST(Normalising, ThirtyTwoBitImagesWithoutAlphaTakeItFromTheMask) {
     auto image = [](uint8_t alpha) {
         Bytes rows;
         for (int i = 0; i < 4; ++i) rows.insert(rows.end(), {10, 20, 30, alpha});
-        return RawImage{2,
-                        2,
-                        0,
-                        0,
-                        1,
-                        32,
-                        concat({test::bitmapHeader(2, 4, 32), rows,
-                                maskRows(2, 2, [](int x, int y) { return x == 1 && y == 0; })})};
+        const Bytes mask = maskRows(2, 2, [](int x, int y) { return x == 1 && y == 0; });
+        return RawImage{2, 2, 0, 0, 1, 32, concat({test::bitmapHeader(2, 4, 32), rows, mask})};
     };
     TIcon icon;
     load(icon, test::buildIconFile({image(0), image(0x40)}));
@@ -261,15 +255,9 @@ TEST(Normalising, OtherBitmapHeadersShortTablesAndBitFieldsAreRewritten) {
                              indexRows(5, 2, 8, [](int x, int) { return x % 3; }), Bytes(8, 0)});
     // 16-bit 5-6-5 pixels become 32-bit ones; the standard 5-5-5 masks stay 16-bit.
     auto fields = [](uint32_t r, uint32_t g, uint32_t b, uint16_t pixel) {
-        return RawImage{
-            1,
-            1,
-            0,
-            0,
-            0,
-            0,
-            concat({test::bitmapHeader(1, 2, 16, 3), put(put(put(Bytes(12), 0, r), 4, g), 8, b),
-                    put(Bytes(4), 0, pixel, 2), Bytes(4, 0)})};
+        const Bytes masks = put(put(put(Bytes(12), 0, r), 4, g), 8, b);
+        const Bytes rows = concat({put(Bytes(4), 0, pixel, 2), Bytes(4, 0)});
+        return RawImage{1, 1, 0, 0, 0, 0, concat({test::bitmapHeader(1, 2, 16, 3), masks, rows})};
     };
     TIcon icon;
     load(icon,

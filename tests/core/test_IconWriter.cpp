@@ -24,10 +24,7 @@ Bytes written(const TIcon& icon, PngPolicy policy, const TPngOriginals* original
 void fill(TIcon& icon) {
     for (auto [size, bits] : {std::pair{48, 32}, std::pair{256, 32}, std::pair{32, 8}}) {
         icon.AddImage(size, size, bits);
-        if (bits != 32) continue;
-        const QImage picture = test::testPicture(size, size, uint32_t(size));
-        for (int y = 0; y < size; ++y)
-            for (int x = 0; x < size; ++x) icon.WorkBitmap().setPixel(x, y, picture.pixel(x, y));
+        if (bits == 32) icon.PasteBitmap(test::testPicture(size, size, uint32_t(size)), 0, 0);
     }
 }
 

@@ -52,41 +52,29 @@ TEST(ColorCounts, BothDirections) {
     for (auto [colors, bits] : cases) EXPECT_EQ(BitCountForColors(colors), bits) << colors;
 }
 
-TEST(Quantising, FourBitImagesStoreTheNearestTableEntryAndShowItsColour) {
-    TIcon icon;
-    icon.AddImage(32, 32, 4);
-    paint(icon, 0, 0, colorValueToRgb(0x000000FF));  // pure red
-    paint(icon, 1, 0, colorValueToRgb(0x00808080));
-    paint(icon, 2, 0, qRgb(176, 176, 176));
-    paint(icon, 3, 0, qRgb(64, 0, 0));  // as near to black (0) as to maroon (1)
-    commit(icon);
-    EXPECT_EQ(stored(icon, 0, 0), 9u);
-    EXPECT_EQ(stored(icon, 1, 0), 7u);
-    EXPECT_EQ(stored(icon, 2, 0), 8u);
-    EXPECT_EQ(stored(icon, 3, 0), 0u);  // a tie goes to the lower index
-    EXPECT_EQ(icon.ColorBitmap().pixel(2, 0), qRgb(192, 192, 192));
-}
-
-TEST(Quantising, SixteenBitsKeepsTheTopFiveBitsAndWidensByRepeating) {
-    TIcon icon;
-    icon.AddImage(2, 1, 16);
-    paint(icon, 0, 0, qRgb(255, 130, 7));
-    paint(icon, 1, 0, qRgb(8, 16, 248));
-    commit(icon);
-    EXPECT_EQ(stored(icon, 0, 0), (31u << 10) | (16u << 5) | 0u);
-    EXPECT_EQ(icon.ColorBitmap().pixel(0, 0), qRgb(255, 132, 0));
-    EXPECT_EQ(icon.ColorBitmap().pixel(1, 0), qRgb(8, 16, 255));
-}
-
-TEST(Quantising, OneBitPicksTheNearerOfItsTwoTableColoursInEitherOrder) {
+// The value stored and the colour shown: at 4 bits the nearest table entry, at 16 the top five
+// bits of each channel widened by repeating, at 1 bit white from a sum of 383 up.
+TEST(Quantising, StoresTheNearestValueAndShowsItsColour) {
+    const std::tuple<int, QRgb, uint32_t, QRgb> cases[] = {
+        {4, qRgb(255, 0, 0), 9, qRgb(255, 0, 0)},
+        {4, qRgb(128, 128, 128), 7, qRgb(128, 128, 128)},
+        {4, qRgb(176, 176, 176), 8, qRgb(192, 192, 192)},
+        {4, qRgb(64, 0, 0), 0, qRgb(0, 0, 0)},  // as near to black (0) as to maroon (1)
+        {16, qRgb(255, 130, 7), 31u << 10 | 16u << 5, qRgb(255, 132, 0)},
+        {16, qRgb(8, 16, 248), 1u << 10 | 2u << 5 | 31u, qRgb(8, 16, 255)},
+        {1, qRgb(128, 128, 127), 1, qRgb(255, 255, 255)},
+        {1, qRgb(128, 127, 127), 0, qRgb(0, 0, 0)}};
+    for (auto [bits, in, value, shown] : cases) {
+        TIcon icon;
+        icon.AddImage(1, 1, bits);
+        paint(icon, 0, 0, in);
+        commit(icon);
+        EXPECT_EQ(stored(icon, 0, 0), value) << bits << " bits, " << std::hex << in;
+        EXPECT_EQ(icon.ColorBitmap().pixel(0, 0), shown) << bits << " bits, " << std::hex << in;
+    }
+    // A 1-bit table in the other order (as bilevel pictures often have) keeps the colours.
     TIcon icon;
     icon.AddImage(2, 1, 1);
-    paint(icon, 0, 0, qRgb(128, 128, 127));  // the default table: white from a sum of 383 up
-    paint(icon, 1, 0, qRgb(128, 127, 127));
-    commit(icon);
-    EXPECT_EQ(stored(icon, 0, 0), 1u);
-    EXPECT_EQ(stored(icon, 1, 0), 0u);
-    // A table in the other order (as bilevel pictures often have) keeps the colours.
     uint8_t* table = icon.ColorTable();
     std::fill(table, table + 3, 0xFF);
     std::fill(table + 4, table + 7, 0x00);

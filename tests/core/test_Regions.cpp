@@ -3,7 +3,6 @@
 #include "TestSupport.h"
 #include "core/PixelFormats.h"
 #include "raster/Errors.h"
-#include "raster/Planes.h"
 
 namespace tarvo {
 namespace {
@@ -24,16 +23,8 @@ constexpr QRgb kColors[] = {0xFF000000u, 0xFFFFFFFFu, 0xFFFF0000u, 0xFF00FF00u,
 
 std::unique_ptr<TIcon> makeIcon(int bits, const Grid& rows) {
     auto icon = std::make_unique<TIcon>();
-    const int w = int(rows[0].size());
-    icon->AddImage(w, int(rows.size()), bits);
-    for (int i = 0; i < w * int(rows.size()); ++i) {
-        const QRgb c = kColors[kLetters.find(rows[i / w][i % w])];
-        if (bits == 32) icon->WorkBitmap().setPixel(i % w, i / w, c);
-        if (bits != 32) icon->ColorBitmap().setPixel(i % w, i / w, c | 0xFF000000u);
-        if (bits != 32) icon->MaskBitmap().scanLine(i / w)[i % w] = qAlpha(c) ? 0 : kMaskSet;
-    }
-    icon->StoreImage();
-    icon->SelectImage(0);
+    test::addPainted(*icon, int(rows[0].size()), int(rows.size()), bits,
+                     [&](int x, int y) { return kColors[kLetters.find(rows[y][x])]; });
     return icon;
 }
 

@@ -132,19 +132,12 @@ Bytes blockOfFrames(const std::vector<Bytes>& frames) {
     return dir + images;
 }
 
-// Image `i` of the document: its stored bytes.
-Bytes imageOf(const TIcon& icon, int i) {
-    const IconEntry e = icon.entry(i);
-    return Bytes(icon.ImageBlock() + e.imageOffset,
-                 icon.ImageBlock() + e.imageOffset + e.bytesInRes);
-}
-
 // What the animation shows, step by step: the image's bytes and the step's rate.
 using Shown = std::vector<std::pair<Bytes, uint32_t>>;
 Shown shown(const TIcon& icon) {
     Shown out;
     for (const TAnimationStep& s : icon.Animation().value().steps)
-        out.emplace_back(imageOf(icon, s.frame), s.rate);
+        out.emplace_back(test::imageBytes(icon, s.frame), s.rate);
     return out;
 }
 
@@ -216,17 +209,17 @@ TEST(AnimatedCursors, TimingAndNamesSurviveSavingAndFollowTheImages) {
 
         const Shown before = shown(icon);
         const IconEntry entry = icon.entry(1);
-        const Bytes deleted = imageOf(icon, 1);
+        const Bytes deleted = test::imageBytes(icon, 1);
         icon.SelectImage(1);
         icon.DeleteImage();
         Shown expected = before;
         std::erase_if(expected, [&](const auto& step) { return step.first == deleted; });
         if (expected.empty())  // it had every step: each image left shows in turn
             for (int i = 0; i < icon.ImageCount(); ++i)
-                expected.emplace_back(imageOf(icon, i), c.rate);
+                expected.emplace_back(test::imageBytes(icon, i), c.rate);
         EXPECT_EQ(shown(icon), expected);
         icon.AddImage(8, 8, 4);
-        const Bytes added = imageOf(icon, icon.ImageCount() - 1);
+        const Bytes added = test::imageBytes(icon, icon.ImageCount() - 1);
         expected.emplace_back(added, c.rate);
         EXPECT_EQ(shown(icon), expected);
         icon.InsertImage(1, entry, deleted);

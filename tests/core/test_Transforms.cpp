@@ -31,20 +31,12 @@ std::vector<uint64_t> cells(TIcon& icon) {
 // (alpha 255 with `opaque`); on the others opaque colours, inverse (mask over white) and
 // transparent (mask over black) pixels, or only opaque ones.
 void fillRandom(TIcon& icon, int bits, int w, int h, std::mt19937& random, bool opaque = false) {
-    const QRgb colors[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF, 0xFF000000};
-    icon.AddImage(w, h, bits);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const uint32_t r = x + y == 0 ? 0xFF000000u : uint32_t(random());
-            if (bits == 32) {
-                icon.WorkBitmap().setPixel(x, y, opaque ? r | 0xFF000000u : r);
-                continue;
-            }
-            const int kind = int(r % (opaque ? 5 : 7));
-            icon.ColorBitmap().setPixel(x, y, colors[kind < 5 ? kind : kind - 2]);
-            icon.MaskBitmap().scanLine(y)[x] = kind < 5 ? kMaskClear : kMaskSet;
-        }
-    icon.StoreImage();
+    const QRgb colors[] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF,
+                           0xFF000000, 0x00FFFFFF, 0x00000000};
+    test::addPainted(icon, w, h, bits, [&](int x, int y) {
+        const uint32_t r = x + y == 0 ? 0xFF000000u : uint32_t(random());
+        return bits == 32 ? (opaque ? r | 0xFF000000u : r) : colors[r % (opaque ? 5 : 7)];
+    });
 }
 
 TEST(Shift, EachDirectionMovesOnePixelAndLeavesTransparentBehindAtEveryDepth) {
@@ -60,7 +52,7 @@ TEST(Shift, EachDirectionMovesOnePixelAndLeavesTransparentBehindAtEveryDepth) {
             TIcon icon;
             fillRandom(icon, bits, w, h, random);
             const std::vector<uint64_t> start = cells(icon);
-            const test::Bytes saved(icon.CurrentImageData().begin(), icon.CurrentImageData().end());
+            const test::Bytes saved = test::currentBytes(icon);
             const uint64_t clear = bits == 32 ? 0 : uint64_t{1} << 32;
             auto moved = [&](const std::vector<uint64_t>& in, int dx, int dy) {
                 std::vector<uint64_t> out(in.size(), clear);

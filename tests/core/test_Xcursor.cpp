@@ -24,16 +24,7 @@ struct ImagesFree {
 };
 using Images = std::unique_ptr<XcursorImages, ImagesFree>;
 
-// X cursor files made and read by libXcursor itself, through a file on disk.
-Images loadWithLibrary(const QString& path) {
-    return Images(XcursorFilenameLoadAllImages(path.toLocal8Bit().constData()));
-}
-
-void saveWithLibrary(const QString& path, const XcursorImages& images) {
-    ASSERT_TRUE(XcursorFilenameSaveImages(path.toLocal8Bit().constData(), &images));
-}
-
-// Files libXcursor writes, with premultiplied pixels, several sizes, hot spots and delays in
+// Files libXcursor itself writes, with premultiplied pixels, several sizes, hot spots and delays in
 // whole sixtieths of a second, read as documents and written back: the library reads the same
 // pixels, hot spots and delays; the document plays the delays as rates.
 TEST(Xcursor, FilesOfTheLibraryComeBackAsTheyWere) {
@@ -58,7 +49,7 @@ TEST(Xcursor, FilesOfTheLibraryComeBackAsTheyWere) {
             made->images[made->nimage++] = image;
         }
         const QString first = dir.filePath(QStringLiteral("made%1").arg(round));
-        saveWithLibrary(first, *made);
+        ASSERT_TRUE(XcursorFilenameSaveImages(first.toLocal8Bit().constData(), made.get()));
         TIcon icon;
         icon.LoadFromFile(first);  // no extension: known by its content
         ASSERT_EQ(icon.ImageCount(), count);
@@ -74,7 +65,7 @@ TEST(Xcursor, FilesOfTheLibraryComeBackAsTheyWere) {
         }
         const QString second = dir.filePath(QStringLiteral("again%1.xcursor").arg(round));
         saveDocument(icon, second);
-        const Images read = loadWithLibrary(second);
+        const Images read(XcursorFilenameLoadAllImages(second.toLocal8Bit().constData()));
         ASSERT_TRUE(read);
         ASSERT_EQ(read->nimage, count);
         for (int i = 0; i < count; ++i) {

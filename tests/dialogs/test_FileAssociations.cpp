@@ -20,13 +20,10 @@ namespace {
 
 const QString kEntry = "tarvo-iconworks.desktop";
 const QStringList kAllExtensions = {"*.ico", "*.cur", "*.bmp", "*.jpg", "*.gif", "*.png", "*.ani"};
-const QStringList kAllTypes = {"image/vnd.microsoft.icon",
-                               "image/x-win-bitmap",
-                               "image/bmp",
-                               "image/jpeg",
-                               "image/gif",
-                               "image/png",
-                               "application/x-navi-animation"};
+const QStringList kAllTypes = QStringLiteral(
+                                  "image/vnd.microsoft.icon image/x-win-bitmap image/bmp "
+                                  "image/jpeg image/gif image/png application/x-navi-animation")
+                                  .split(u' ');
 
 // Environment variables changed for one test and restored after it.
 class ScopedEnv {
@@ -59,10 +56,7 @@ struct TempDesktop {
     QString package() const { return data + "/mime/packages/tarvo-iconworks.xml"; }
 };
 
-QString readText(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
+using test::readText;
 
 QString entryValue(const QString& entryText, const QString& key) {
     for (const QString& line : entryText.split('\n'))
@@ -163,7 +157,7 @@ TEST(FileAssociations, ExecQuotingAndInstalledData) {
         EXPECT_EQ(parseExec(entryValue(entry, "Exec")), QStringList({program, "<file>"}));
         QTemporaryDir dir;
         const QString path = dir.filePath(kEntry);
-        test::writeFile(path, test::toBytes(entry.toUtf8()));
+        test::writeText(path, entry.toUtf8());
         EXPECT_EQ(test::runProgram("desktop-file-validate", {path}).exitCode, 0)
             << entry.toStdString();
     }
@@ -187,10 +181,10 @@ TEST(FileAssociations, FailuresNameTheFileOrTool) {
     // databases are still rebuilt.
     QTemporaryDir bin;
     const QString log = bin.filePath("log");
-    test::writeFile(bin.filePath("xdg-mime"),
-                    test::toBytes(("#!/bin/sh\necho \"$3\" >> '" + log +
-                                   "'\n[ \"$3\" != image/gif ] || { echo broken >&2; exit 4; }\n")
-                                      .toUtf8()));
+    test::writeText(bin.filePath("xdg-mime"),
+                    ("#!/bin/sh\necho \"$3\" >> '" + log +
+                     "'\n[ \"$3\" != image/gif ] || { echo broken >&2; exit 4; }\n")
+                        .toUtf8());
     QFile::setPermissions(bin.filePath("xdg-mime"), QFile::ReadOwner | QFile::ExeOwner);
     ScopedEnv path;
     path.set("PATH", bin.path().toLocal8Bit() + ':' + qgetenv("PATH"));

@@ -33,12 +33,9 @@ using Source = TPreviewOpenDialog::PreviewSource;
 
 // Opaque 32-bit images of these sizes, each filled with its colour.
 void makeDocument(TIcon& icon, const QList<QSize>& sizes, const QList<QRgb>& colors) {
-    for (qsizetype i = 0; i < sizes.size(); ++i) {
-        icon.AddImage(sizes[i].width(), sizes[i].height(), 32);
-        for (int y = 0; y < sizes[i].height(); ++y)
-            for (int x = 0; x < sizes[i].width(); ++x) icon.WorkBitmap().setPixel(x, y, colors[i]);
-        icon.StoreImage();
-    }
+    for (qsizetype i = 0; i < sizes.size(); ++i)
+        test::addPainted(icon, sizes[i].width(), sizes[i].height(), 32,
+                         [&](int, int) { return colors[i]; });
 }
 
 // Red on the left half, blue on the right.
@@ -169,14 +166,10 @@ TEST_F(PreviewTest, OnlyTheJpgExtensionTakesThePicturePath) {
 TEST_F(PreviewTest, UnreadableFilesKeepThePreviewAndRepeatsAreSkipped) {
     dialog.previewFile(path("three.ico"));
     const QList<QRect> before = dialog.previewBoxes();
-    QByteArray jpeg;
-    {
-        QFile f(path("photo.jpg"));
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        jpeg = f.readAll();
-    }
+    const test::Bytes jpeg = test::readFile(path("photo.jpg"));
     test::writeFile(path("garbage.ico"), test::Bytes(100, 0x5A));
-    test::writeFile(path("truncated.jpg"), test::toBytes(jpeg.left(jpeg.size() / 2)));
+    test::writeFile(path("truncated.jpg"),
+                    test::Bytes(jpeg.begin(), jpeg.begin() + jpeg.size() / 2));
     test::writeFile(path("garbage.jpg"), test::Bytes(100, 0x5A));
     ASSERT_TRUE(QDir(dir.path()).mkdir("folder.ico"));
     for (const char* name :
@@ -366,9 +359,7 @@ TEST(JpegPreview, DecodesAtTheSmallestScaleThatFills) {
     EXPECT_EQ(decodeJpegPreview(file, QSize(200, 130)).size(), QSize(375, 188));
     EXPECT_EQ(decodeJpegPreview(file, QSize(2000, 0)).size(), QSize(1000, 500));
 
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const test::Bytes bytes = test::toBytes(f.readAll());
+    const test::Bytes bytes = test::readFile(file);
     full = QSize(7, 7);
     for (const test::Bytes& bad : {test::Bytes(), test::Bytes(bytes.begin(), bytes.begin() + 600),
                                    test::Bytes(bytes.begin(), bytes.end() - 100)}) {

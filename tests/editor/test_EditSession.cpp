@@ -774,8 +774,9 @@ class Frames : public ::testing::Test {
         return o;
     }
     // The steps as (colour number, rate).
-    std::vector<std::pair<int, uint32_t>> steps() const {
-        std::vector<std::pair<int, uint32_t>> s;
+    using S = std::vector<std::pair<int, uint32_t>>;
+    S steps() const {
+        S s;
         const auto o = order();
         if (const auto& a = session.document().Animation())
             for (const TAnimationStep& step : a->steps)
@@ -800,7 +801,6 @@ TEST_F(Frames, AMovedFrameTakesItsStepsAlong) {
     session.moveImage(2);
     EXPECT_EQ(order(), (std::vector{2, 3, 1, 4}));
     EXPECT_EQ(session.document().CurrentIndex(), 2);
-    using S = std::vector<std::pair<int, uint32_t>>;
     EXPECT_EQ(steps(), (S{{2, 2}, {3, 3}, {1, 1}, {4, 4}}));
     session.undo();
     EXPECT_EQ(order(), (std::vector{1, 2, 3, 4}));
@@ -823,7 +823,6 @@ TEST_F(Frames, AMovedFrameTakesItsStepsAlong) {
 // Deleting a frame and undoing brings back its steps where they were; an animation step undone
 // while a frame is gone and another moved still shows the right pictures.
 TEST_F(Frames, FramesThatGoAndComeBackKeepTheAnimation) {
-    using S = std::vector<std::pair<int, uint32_t>>;
     animate({{1, 5}, {3, 6}, {1, 7}, {0, 8}});
     const S original = steps();
     session.selectImage(1);
@@ -850,7 +849,6 @@ TEST_F(Frames, FramesThatGoAndComeBackKeepTheAnimation) {
 // Added, duplicated and pasted images go when undone and come back, pixels and steps, when
 // redone.
 TEST_F(Frames, AddedFramesAreUndone) {
-    using S = std::vector<std::pair<int, uint32_t>>;
     animate({{0, 5}, {1, 6}, {2, 7}, {3, 8}});
     session.selectImage(1);
     session.duplicateImage();

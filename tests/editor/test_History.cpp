@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "TestSupport.h"
 #include "core/Icon.h"
 #include "editor/UndoHistory.h"
@@ -11,11 +10,6 @@ namespace {
 
 using test::Bytes;
 
-Bytes current(const TIcon& icon) {
-    const auto data = icon.CurrentImageData();
-    return {data.begin(), data.end()};
-}
-
 std::unique_ptr<TUndo> entryOf(const TIcon& icon) {
     auto e = std::make_unique<TUndo>();
     e->SetData(icon.CurrentImageData());
@@ -25,9 +19,7 @@ std::unique_ptr<TUndo> entryOf(const TIcon& icon) {
 TEST(UndoStack, SmallEditsCostLittleMemory) {
     TIcon icon;
     icon.AddImage(256, 256, 32);
-    const QImage picture = test::testPicture(256, 256);
-    for (int y = 0; y < 256; ++y)
-        for (int x = 0; x < 256; ++x) icon.WorkBitmap().setPixel(x, y, picture.pixel(x, y));
+    icon.PasteBitmap(test::testPicture(256, 256), 0, 0);
     const size_t raw = icon.CurrentImageData().size();
     TUndoStack stack;
     for (int i = 0; i < 100; ++i) {
@@ -44,10 +36,10 @@ TEST(UndoStack, SmallEditsCostLittleMemory) {
 TEST(CurrentImageData, WritesBackOnlyBytesOfTheSameFormat) {
     TIcon icon;
     icon.AddImage(16, 16, 8);
-    const Bytes before = current(icon);
+    const Bytes before = test::currentBytes(icon);
     icon.SetPixelValue(3, 3, 0x0000FF);
     icon.SetCurrentImageData(before);
-    EXPECT_EQ(current(icon), before);
+    EXPECT_EQ(test::currentBytes(icon), before);
     EXPECT_NE(icon.GetPixelValue(3, 3), 0x0000FFu);  // the planes were rebuilt
     TIcon other;
     other.AddImage(16, 16, 8);

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "TestSupport.h"
 #include "core/Icon.h"
 #include "editor/HueSelection.h"
 #include "effects/HueModel.h"
@@ -26,16 +27,10 @@ QRgb colorOfHue(int h) {
 
 struct HueSelection : ::testing::TestWithParam<int> {
     void SetUp() override {
-        icon.AddImage(5, 3, GetParam());
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 5; ++x) {
-                const QRgb c = colorOfHue(kHues[y][x]);
-                if (GetParam() == 32)  // any alpha: only the colour counts
-                    icon.WorkBitmap().setPixel(x, y, (c & 0xFFFFFFu) | uint32_t(x * 60) << 24);
-                else
-                    icon.ColorBitmap().setPixel(x, y, c), icon.MaskBitmap().scanLine(y)[x] = 0;
-            }
-        icon.StoreImage();
+        test::addPainted(icon, 5, 3, GetParam(), [this](int x, int y) {
+            const QRgb c = colorOfHue(kHues[y][x]);  // at 32 bits any alpha: only colour counts
+            return GetParam() == 32 ? (c & 0xFFFFFFu) | uint32_t(x * 60) << 24 : c;
+        });
     }
     Cells selected(QPoint cell, int range) {
         const QImage mask = hueMatchRegion(icon, cell, range);

@@ -80,9 +80,12 @@ EditingViewState zoomed(int zoom, QPoint scroll = {}) {
     return state;
 }
 
-QImage paint(const TIcon& icon, QSize client, EditingViewState state) {
+// Painted over magenta, within `clip` if one is given.
+QImage paint(const TIcon& icon, QSize client, EditingViewState state, QRect clip = {}) {
     QImage out(client, QImage::Format_RGB32);
+    out.fill(Qt::magenta);
     QPainter p(&out);
+    if (!clip.isNull()) p.setClipRect(clip);
     state.image = &icon;
     state.background = kFace;
     paintEditingView(p, client, state);
@@ -138,19 +141,10 @@ TEST(EditingView, PaintsOnlyTheClipAndMatchesAFullPaint) {
     icon.AddImage(64, 64, 8);
     icon.FilledEllipse(3, 5, 60, 50, 0x0000FF, 0x00FF00);
     const QSize client(300, 300);
-    const EditingViewState state = zoomed(9, {120, 70});
-    const QImage full = paint(icon, client, state);
-    QImage part = full.copy();
-    part.fill(Qt::magenta);
-    {
-        QPainter p(&part);
-        p.setClipRect(QRect(37, 41, 50, 60));
-        EditingViewState s = state;
-        s.image = &icon;
-        s.background = kFace;
-        paintEditingView(p, client, s);
-    }
-    EXPECT_EQ(part.copy(37, 41, 50, 60), full.copy(37, 41, 50, 60));
+    const QRect clip(37, 41, 50, 60);
+    const QImage full = paint(icon, client, zoomed(9, {120, 70}));
+    const QImage part = paint(icon, client, zoomed(9, {120, 70}), clip);
+    EXPECT_EQ(part.copy(clip), full.copy(clip));
     EXPECT_EQ(part.pixel(36, 41), QColor(Qt::magenta).rgb());
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "TestSupport.h"
 #include "core/Icon.h"
 #include "core/PixelFormats.h"
 #include "effects/Adjustments.h"
@@ -25,22 +26,11 @@ int ch(uint32_t v, int i) {
 // pixels take their alpha from `alphas`, opaque by default.
 void fill(TIcon& icon, int bits, const std::vector<uint32_t>& colors,
           const std::vector<int>& alphas = {}) {
-    icon.AddImage(int(colors.size()), 1, bits);
-    for (int x = 0; x < int(colors.size()); ++x) {
-        const uint32_t c = colors[size_t(x)];
-        if (bits == 32) {
-            const uint32_t a = alphas.empty() ? 255 : uint32_t(alphas[size_t(x)]);
-            icon.WorkBitmap().setPixel(x, 0, (colorValueToRgb(c) & 0xFFFFFFu) | a << 24);
-            continue;
-        }
-        const bool masked = c >= 0x1000000u;
-        icon.ColorBitmap().setPixel(x, 0,
-                                    c == Inverse ? qRgb(255, 255, 255)
-                                    : masked     ? qRgb(0, 0, 0)
-                                                 : colorValueToRgb(c));
-        icon.MaskBitmap().scanLine(0)[x] = masked ? kMaskSet : kMaskClear;
-    }
-    if (bits != 32) icon.StoreImage(), icon.SelectImage(icon.CurrentIndex());
+    test::addPainted(icon, int(colors.size()), 1, bits, [&](int x, int) {
+        const uint32_t c = colors[size_t(x)], a = alphas.empty() ? 255 : alphas[size_t(x)];
+        if (bits == 32) return (colorValueToRgb(c) & 0xFFFFFFu) | a << 24;
+        return c == Inverse ? 0x00FFFFFFu : c >= 0x1000000u ? 0u : colorValueToRgb(c);
+    });
 }
 
 // The row's colours as stored in the image, alpha aside; masked pixels as Transparent or Inverse

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
 #include "core/Icon.h"
 #include "core/PixelFormats.h"
 #include "effects/Convert.h"
@@ -9,11 +10,9 @@ namespace {
 
 // A 32-bit picture with a distinct opaque colour per quadrant.
 void quadrants(TIcon& icon, int side) {
-    icon.AddImage(side, side, 32);
     const QRgb colours[4] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFF00};
-    for (int y = 0; y < side; ++y)
-        for (int x = 0; x < side; ++x)
-            icon.WorkBitmap().setPixel(x, y, colours[(y * 2 / side) * 2 + x * 2 / side]);
+    test::addPainted(icon, side, side, 32,
+                     [&](int x, int y) { return colours[(y * 2 / side) * 2 + x * 2 / side]; });
 }
 
 TEST(ConvertImage, CutsOrScalesAndPadsWithTransparency) {
@@ -43,12 +42,8 @@ TEST(ConvertImage, CutsOrScalesAndPadsWithTransparency) {
     for (int bits : {1, 4, 8, 24})
         for (int side : {32, 48}) {
             TIcon edged;
-            edged.AddImage(16, 16, bits);
-            for (int i = 0; i < 16; ++i)
-                for (int j = 0; j < 16; ++j)
-                    edged.SetPixelValue(i, j, i == 15 || j == 15 ? Transparent : 0u);
-            edged.StoreImage();
-            edged.SelectImage(0);
+            test::addPainted(edged, 16, 16, bits,
+                             [](int x, int y) { return x == 15 || y == 15 ? 0u : 0xFF000000u; });
             ConvertImage(edged, side, side, 32, true);
             int opaque = 0;
             for (int i = 0; i < side; ++i)
@@ -73,9 +68,7 @@ TEST(BuildPalette256, BlackFirstThenColoursInScanOrderUpTo256) {
     EXPECT_EQ(table[255] & 0xFFFFFF, colorValueToRgb(0x010203 * 256) & 0xFFFFFF);
 
     TIcon faint;
-    faint.AddImage(8, 8, 32);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 8; ++x) faint.WorkBitmap().setPixel(x, y, 0xFE112233);
+    test::addPainted(faint, 8, 8, 32, [](int, int) { return 0xFE112233u; });
     for (QRgb entry : BuildPalette256(faint)) EXPECT_EQ(entry & 0xFFFFFF, 0u);
 }
 
@@ -83,26 +76,13 @@ TEST(BuildPalette256, BlackFirstThenColoursInScanOrderUpTo256) {
 // nearest colour loses them; transparent pixels stay transparent, and a picture made of table
 // colours comes out the same either way.
 TEST(ConvertImage, DitherKeepsColoursTheTableLacksOnAverage) {
-    auto paint = [](TIcon& icon, int bits, auto colourAt) {
-        icon.AddImage(64, 64, bits);
-        for (int y = 0; y < 64; ++y)
-            for (int x = 0; x < 64; ++x) {
-                const QRgb c = colourAt(x, y);
-                if (bits == 32) {
-                    icon.WorkBitmap().setPixel(x, y, c);
-                } else {
-                    icon.SetPixelValue(x, y, qAlpha(c) ? rgbToColorValue(c) : Transparent);
-                }
-            }
-        if (bits != 32) icon.StoreImage(), icon.SelectImage(0);
-    };
     for (int from : {24, 32}) {
         for (QRgb light : {qRgb(255, 200, 200), qRgb(220, 240, 255), qRgb(250, 235, 160)}) {
             const auto at = [light](int x, int y) { return (x + y) % 11 ? light : 0u; };
             double miss[2] = {};
             for (bool dither : {false, true}) {
                 TIcon icon;
-                paint(icon, from, at);
+                test::addPainted(icon, 64, 64, from, at);
                 ConvertImage(icon, 64, 64, 4, false, dither);
                 const QImage out = icon.imageToArgb(0);
                 double sum[3] = {};
@@ -126,7 +106,8 @@ TEST(ConvertImage, DitherKeepsColoursTheTableLacksOnAverage) {
     const QRgb table[] = {0xFF000000, 0xFF800000, 0xFF008000, 0xFFC0C0C0, 0xFFFFFF00, 0xFF0000FF};
     TIcon plain, dithered;
     for (TIcon* icon : {&plain, &dithered})
-        paint(*icon, 24, [&](int x, int y) { return table[(x / 3 + y / 5) % 6]; });
+        test::addPainted(*icon, 64, 64, 24,
+                         [&](int x, int y) { return table[(x / 3 + y / 5) % 6]; });
     ConvertImage(plain, 64, 64, 4, false, false);
     ConvertImage(dithered, 64, 64, 4, false, true);
     EXPECT_EQ(dithered.imageToArgb(0), plain.imageToArgb(0));

@@ -8,7 +8,6 @@
 #include "TestSupport.h"
 #include "core/Icon.h"
 #include "effects/Filters.h"
-#include "raster/Planes.h"
 
 namespace tarvo {
 namespace {
@@ -24,18 +23,7 @@ QRgb grey(int v, int a = 255) {
 // the colour given (white over a set bit is an inverse pixel).
 std::unique_ptr<TIcon> image(int w, int h, int bits, const Paint& paint) {
     auto icon = std::make_unique<TIcon>();
-    icon->AddImage(w, h, bits);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) {
-            const QRgb c = paint(x, y);
-            if (bits == 32) {
-                icon->WorkBitmap().setPixel(x, y, c);
-            } else {
-                icon->ColorBitmap().setPixel(x, y, c | 0xFF000000u);
-                icon->MaskBitmap().scanLine(y)[x] = qAlpha(c) ? kMaskClear : kMaskSet;
-            }
-        }
-    if (bits != 32) icon->StoreImage(), icon->SelectImage(0);
+    test::addPainted(*icon, w, h, bits, paint);
     return icon;
 }
 

@@ -5,7 +5,6 @@
 #include <QImageReader>
 #include <QPoint>
 #include <QTemporaryDir>
-#include <cstring>
 #include <vector>
 
 #include "TestSupport.h"
@@ -123,25 +122,15 @@ std::vector<QImage> buildDocument(TIcon& icon, const std::vector<std::pair<int, 
                         0xFF0000FF, 0xFFFF00FF, 0xFF00FFFF, 0xFFFFFFFF};
     std::vector<QImage> pictures;
     for (auto [size, bits] : formats) {
-        icon.AddImage(size, size, bits);
-        QImage argb = test::testPicture(size, size, 42);
-        for (int y = 0; y < size && bits == 32; ++y)
-            std::memcpy(icon.WorkBitmap().scanLine(y), argb.constScanLine(y), size_t(size) * 4);
-        for (int y = 0; y < size && bits != 32; ++y) {
-            for (int x = 0; x < size; ++x) {
-                const int k = x * 6 + y * 3 + (x ^ y);  // odd and even table indices
-                const QRgb c = bits == 1   ? vga[k % 3 ? 0 : 15]
-                               : bits == 4 ? vga[k % 16]
-                               : bits == 8 ? qRgb(51 * (k % 6), 51 * (k / 6 % 6), 51 * (k / 36 % 6))
-                                           : argb.pixel(x, y) | 0xFF000000;
-                const bool clear = (x * y + x) % 7 == 3;
-                icon.ColorBitmap().setPixel(x, y, c);
-                icon.MaskBitmap().scanLine(y)[x] = clear ? 0xFF : 0x00;  // a byte per pixel
-                argb.setPixel(x, y, clear ? c & 0x00FFFFFFu : c);
-            }
-        }
-        if (bits != 32) icon.StoreImage(), icon.SelectImage(icon.CurrentIndex());
-        pictures.push_back(argb);
+        const QImage argb = test::testPicture(size, size, 42);
+        pictures.push_back(test::addPainted(icon, size, size, bits, [&](int x, int y) {
+            const int k = x * 6 + y * 3 + (x ^ y);  // odd and even table indices
+            const QRgb c = bits == 1   ? vga[k % 3 ? 0 : 15]
+                           : bits == 4 ? vga[k % 16]
+                           : bits == 8 ? qRgb(51 * (k % 6), 51 * (k / 6 % 6), 51 * (k / 36 % 6))
+                                       : argb.pixel(x, y) | 0xFF000000;
+            return bits == 32 ? argb.pixel(x, y) : (x * y + x) % 7 == 3 ? c & 0xFFFFFFu : c;
+        }));
     }
     return pictures;
 }
@@ -219,9 +208,7 @@ TEST(PeersIcns, IcnsutilsAndQtReadOursAndWeReadPng2icns) {
     for (int s : sizes) {
         icon.AddImage(s, s, 32);
         pictures.push_back(test::testPicture(s, s, uint32_t(s)));
-        for (int y = 0; y < s; ++y)
-            std::memcpy(icon.WorkBitmap().scanLine(y), pictures.back().constScanLine(y),
-                        size_t(s) * 4);
+        icon.PasteBitmap(pictures.back(), 0, 0);
     }
     const QString ours = dir.filePath("ours.icns");
     saveDocument(icon, ours);

@@ -23,21 +23,17 @@ void expectSameAsScan(const std::vector<QRgb>& table, uint32_t seed) {
     for (QRgb c : table) ASSERT_EQ(nearest.indexOf(c), nearestColorIndexSlow(table, c));
 }
 
-TEST(NearestColor, MatchesFullScanOnTheStandardTables) {
+TEST(NearestColor, MatchesFullScanOnTheStandardTablesAndOnesWithDuplicatesAndClusters) {
     const auto& h = halftonePalette();
     expectSameAsScan(std::vector<QRgb>(h.begin(), h.end()), 1);
     const auto& t4 = defaultTable4();
     expectSameAsScan(std::vector<QRgb>(t4.begin(), t4.end()), 2);
     expectSameAsScan({qRgb(0, 0, 0), qRgb(255, 255, 255)}, 3);
-}
-
-TEST(NearestColor, MatchesFullScanOnTablesWithDuplicatesAndClusters) {
+    // Colours packed in a corner of the cube, with many exact duplicates.
     std::mt19937 rng(7);
     std::vector<QRgb> table;
-    for (int i = 0; i < 256; ++i) {
-        // Colours packed in a corner of the cube, with many exact duplicates.
+    for (int i = 0; i < 256; ++i)
         table.push_back(qRgb(int(rng() % 40), int(rng() % 40), int(rng() % 3) * 100));
-    }
     expectSameAsScan(table, 11);
 }
 
