@@ -47,12 +47,14 @@
 #include "app/ToolCursors.h"
 #include "core/CursorTheme.h"
 #include "core/DocumentFiles.h"
+#include "core/HicolorTheme.h"
 #include "core/IcnsFormat.h"
 #include "core/Icon.h"
 #include "dialogs/AnimationDlg.h"
 #include "dialogs/CursorThemeDlg.h"
 #include "dialogs/FileAssDlg.h"
 #include "dialogs/IconForm.h"
+#include "dialogs/IconThemeDlg.h"
 #include "dialogs/PreviewOpenDialog.h"
 #include "dialogs/SizesDlg.h"
 #include "editor/ChildForm.h"
@@ -197,6 +199,7 @@ TMainForm::TMainForm(TSettings settings, QWidget* parent)
     aboutBox_ = std::make_unique<TAboutBox>(this);
     hotSpotDlg_ = std::make_unique<THotSpotDlg>(this);
     themeDlg_ = new TCursorThemeDlg(this);
+    iconThemeDlg_ = new TIconThemeDlg(this);
     sizesDlg_ = new TSizesDlg(this);
     animationDlg_ = new TAnimationDlg(this);
     askPictureFile = [this] {
@@ -335,6 +338,10 @@ void TMainForm::createActions() {
     connect(makeAction("FileExportTheme", "Export Cursor &Theme...", {},
                        "Export Cursor Theme|Writes the open cursors as an X cursor theme"),
             &QAction::triggered, this, &TMainForm::ExportCursorThemeExecute);
+    connect(
+        makeAction("FileExportIconTheme", "Export to &Icon Theme...", {},
+                   "Export to Icon Theme|Writes the document as a program's icon for the desktop"),
+        &QAction::triggered, this, &TMainForm::ExportIconThemeExecute);
     connect(makeAction("FileAssociates", "File Associates..."), &QAction::triggered, this, [this] {
         if (execDialog(*fileAssDlg_) != QDialog::Accepted) return;
         const QString error =
@@ -658,6 +665,7 @@ void TMainForm::createMenus() {
     for (const char* n : {"TwainSettings", "WebCamera", "ScanNow"}) add(fileMenu_, n);
     fileMenu_->addSeparator();
     add(fileMenu_, "FileExportTheme");
+    add(fileMenu_, "FileExportIconTheme");
     add(fileMenu_, "FileAssociates");
     separatorItem_ = fileMenu_->addSeparator();
     separatorItem_->setVisible(false);
@@ -1274,6 +1282,34 @@ void TMainForm::ExportCursorThemeExecute() {
     setStatusText(0, QStringLiteral("Cursor theme written to %1").arg(QDir(folder).filePath(name)));
 }
 
+void TMainForm::ExportIconThemeExecute() {
+    TChildForm* window = activeChild();
+    if (!window) return;
+    iconThemeDlg_->suggestName(window->caption());
+    if (execDialog(*iconThemeDlg_) != QDialog::Accepted) return;
+    // Typed text and a floating selection are part of what is exported.
+    window->session().finishEditing();
+    const QString theme = QDir(iconThemeDlg_->folder()).filePath(QStringLiteral("hicolor"));
+    THicolorExport written;
+    try {
+        written = writeHicolorIcons(iconThemeDlg_->folder(), iconThemeDlg_->iconName(),
+                                    iconThemeDlg_->context(), window->Document());
+    } catch (const TError& e) {
+        message(
+            QMessageBox::Warning, kTitle,
+            QStringLiteral("The icon \"%1\" could not be written.").arg(iconThemeDlg_->iconName()),
+            QString::fromUtf8(e.what()));
+        return;
+    }
+    const int count = int(written.files.size());
+    QString text =
+        count == 1 ? QStringLiteral("1 image written to %1").arg(theme)
+                   : QStringLiteral("%1 images written to %2").arg(QString::number(count), theme);
+    if (written.leftOut)
+        text += QStringLiteral("; %1 of other sizes left out").arg(written.leftOut);
+    setStatusText(0, text);
+}
+
 bool TMainForm::SaveDocument(TChildForm& window) {
     const QString name = window.FileName;
     const QString ext = QFileInfo(name).suffix().toLower();
@@ -1478,6 +1514,7 @@ void TMainForm::updateActions() {
     for (const char* m : {"Text", "Tools", "Effects", "Window"})
         menus_.value(m)->menuAction()->setVisible(document);
     // Commands that need a document are off without one, rather than doing nothing.
+    action("FileExportIconTheme")->setEnabled(document);
     for (const char* n : {"FileSave",        "FileSaveAs",        "FileClose",
                           "ToolsAddIcon",    "ToolsFlipVerical",  "TollsFilpHorizontal",
                           "ToolsRotateLeft", "ToolsRotateRight",  "ToolsRotateAngle",

@@ -36,6 +36,7 @@ class CameraStream;
 class TColorPanel;
 class TIconForm;
 class TCursorThemeDlg;
+class TIconThemeDlg;
 class TRecoveryStore;
 class TSizesDlg;
 class TAnimationDlg;
@@ -113,6 +114,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     std::function<QString()> askPictureFile;
     // File > Export Cursor Theme: the open documents as the cursors of an X cursor theme.
     void ExportCursorThemeExecute();
+    void ExportIconThemeExecute();
     TCursorThemeDlg& themeDialog() const { return *themeDlg_; }
     void WebCameraExecute();
     TInvertColorsDlg& invertDialog() const { return *invertDlg_; }
@@ -206,6 +208,7 @@ class TMainForm : public QMainWindow, public TEditorHost {
     TPreviewOpenDialog* openDialog_ = nullptr;
     TInvertColorsDlg* invertDlg_ = nullptr;
     TCursorThemeDlg* themeDlg_ = nullptr;
+    TIconThemeDlg* iconThemeDlg_ = nullptr;
     TSizesDlg* sizesDlg_ = nullptr;
     TAnimationDlg* animationDlg_ = nullptr;
     std::unique_ptr<TRecoveryStore> recovery_;

@@ -20,6 +20,7 @@
 
 #include "core/CursorTheme.h"
 #include "core/DocumentFiles.h"
+#include "core/HicolorTheme.h"
 #include "core/IcnsFormat.h"
 #include "core/Icon.h"
 #include "core/ImageSource.h"
@@ -74,6 +75,11 @@ constexpr const char* kUsage =
     "                                           ROLE (left_ptr, watch, xterm...), with the\n"
     "                                           other names programs ask for linked to it;\n"
     "                                           cursors it lacks come from THEME\n"
+    "  hicolor DIR --name NAME [--context apps] FILE\n"
+    "                                           FILE's square images of the icon theme's sizes\n"
+    "                                           (16, 22, 24, 32, 48... 512) as the icon NAME:\n"
+    "                                           DIR/hicolor/NxN/CONTEXT/NAME.png, for DIR\n"
+    "                                           ~/.local/share/icons or /usr/share/icons\n"
     "  a FILE.xcursor output of convert, create and apply is an X cursor file\n"
     "  convert, create and apply take --png auto|all|none: which 32-bit images of an icon\n"
     "  or cursor are stored PNG-compressed (auto: 256 pixels and more, and PNG images\n"
@@ -634,6 +640,26 @@ int theme(Arguments args) {
     return kExitOk;
 }
 
+int hicolor(Arguments args) {
+    const std::optional<QString> name = args.option(QStringLiteral("--name"));
+    if (!name) throw UsageError{"hicolor needs --name NAME"};
+    if (!isThemeIconName(*name)) throw UsageError{"\"" + *name + "\" cannot name an icon"};
+    const QString context =
+        args.option(QStringLiteral("--context")).value_or(QStringLiteral("apps"));
+    if (!hicolorContexts().contains(context))
+        throw UsageError{"--context is one of " + hicolorContexts().join(QStringLiteral(", "))};
+    const QStringList rest = args.remaining(2);
+    if (rest.size() != 2) throw UsageError{"hicolor takes DIR and one FILE"};
+    TIcon icon;
+    load(icon, rest[1]);
+    try {
+        writeHicolorIcons(rest[0], *name, context, icon);
+    } catch (const TError& e) {
+        throw FileError{QString::fromStdString(e.what())};
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 int runIconTool(const QStringList& argv, QTextStream& out, QTextStream& err) {
@@ -647,6 +673,7 @@ int runIconTool(const QStringList& argv, QTextStream& out, QTextStream& err) {
         if (command == QLatin1String("create")) return create(std::move(args));
         if (command == QLatin1String("apply")) return apply(std::move(args));
         if (command == QLatin1String("theme")) return theme(std::move(args));
+        if (command == QLatin1String("hicolor")) return hicolor(std::move(args));
         if (command == QLatin1String("--help") || command == QLatin1String("help")) {
             out << kUsage;
             return kExitOk;

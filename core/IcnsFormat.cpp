@@ -212,21 +212,7 @@ bool isIcnsSize(int width, int height) {
 }
 
 std::vector<int> icnsImages(std::span<const uint8_t> block) {
-    validateIconBlock(block);
-    auto header = [&block](int i) {
-        return readBitmapHeader(block.data() + readEntry(block.data(), i).imageOffset);
-    };
-    std::map<int, int> bySide;  // the image written for each size
-    for (int i = 0; i < blockCount(block.data()); ++i) {
-        const BitmapHeader h = header(i);
-        if (!isIcnsSize(h.width, h.height / 2)) continue;
-        const auto [chosen, added] = bySide.emplace(h.width, i);
-        if (!added && header(chosen->second).bitCount < h.bitCount) chosen->second = i;
-    }
-    std::vector<int> images;
-    for (const auto& [side, index] : bySide) images.push_back(index);
-    std::sort(images.begin(), images.end());
-    return images;
+    return deepestImagePerSize(block, isIcnsSize);
 }
 
 std::vector<uint8_t> writeIcns(std::span<const uint8_t> block, const TPngOriginals* originals) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <map>
 #include <stdexcept>
 #include <string>
 
@@ -515,6 +516,25 @@ std::vector<uint8_t> normaliseIconBlock(std::span<const uint8_t> bytes, TPngOrig
         offset += size;
     }
     return block;
+}
+
+std::vector<int> deepestImagePerSize(std::span<const uint8_t> block,
+                                     const std::function<bool(int width, int height)>& wanted) {
+    validateIconBlock(block);
+    auto header = [&block](int i) {
+        return readBitmapHeader(block.data() + readEntry(block.data(), i).imageOffset);
+    };
+    std::map<int, int> bySide;  // the image chosen for each width
+    for (int i = 0; i < blockCount(block.data()); ++i) {
+        const BitmapHeader h = header(i);
+        if (!wanted(h.width, h.height / 2)) continue;
+        const auto [chosen, added] = bySide.emplace(h.width, i);
+        if (!added && header(chosen->second).bitCount < h.bitCount) chosen->second = i;
+    }
+    std::vector<int> images;
+    for (const auto& [side, index] : bySide) images.push_back(index);
+    std::sort(images.begin(), images.end());
+    return images;
 }
 
 void validateIconBlock(std::span<const uint8_t> block) {

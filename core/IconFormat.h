@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -91,6 +92,12 @@ std::vector<uint8_t> normaliseIconBlock(std::span<const uint8_t> bytes,
 
 // Checks that a block is strict and self-consistent (the list above); throws EInvalidGraphic.
 void validateIconBlock(std::span<const uint8_t> block);
+
+// For writers that hold one image per size: the images of a valid block whose width and height
+// `wanted` takes, one per width, of several the one of most bits (the first of them), in block
+// order.
+std::vector<int> deepestImagePerSize(std::span<const uint8_t> block,
+                                     const std::function<bool(int width, int height)>& wanted);
 
 // The strict block for these bytes: the bytes themselves when they are one already (nothing for
 // normaliseIconBlock to change), else normaliseIconBlock's result. Throws EInvalidGraphic.

@@ -35,6 +35,7 @@
 #include "core/PixelFormats.h"
 #include "dialogs/AnimationDlg.h"
 #include "dialogs/CursorThemeDlg.h"
+#include "dialogs/IconThemeDlg.h"
 #include "dialogs/SizesDlg.h"
 #include "effects/EffectDialogs.h"
 #include "effects/PictureSizes.h"
@@ -454,6 +455,27 @@ TEST_F(MainWindow, OpenCursorsExportAsATheme) {
     ASSERT_TRUE(index.open(QIODevice::ReadOnly));
     EXPECT_TRUE(index.readAll().split('\n').contains("Inherits=Base"));
     EXPECT_FALSE(QFileInfo::exists(dir.filePath("Mine/cursors/text")));  // the icon stayed out
+}
+
+// File > Export to Icon Theme: the images of the theme's sizes go where desktops look for a
+// program's icon, under the name given (an extension typed with it is dropped).
+TEST_F(MainWindow, ADocumentExportsIntoTheIconTheme) {
+    TChildForm* c = newDocument("48", "48");
+    ASSERT_TRUE(c);
+    stroke(*c, 2);
+    form->execDialog = [&](QDialog& d) {
+        auto& dialog = dynamic_cast<TIconThemeDlg&>(d);
+        EXPECT_EQ(dialog.NameEdit->text(), c->caption());
+        dialog.FolderEdit->setText(dir.filePath("icons"));
+        dialog.NameEdit->setText(QStringLiteral("my-app.png"));
+        dialog.accept();
+        return dialog.result();
+    };
+    form->updateActions();
+    form->action("FileExportIconTheme")->trigger();
+    const QImage written(dir.filePath("icons/hicolor/48x48/apps/my-app.png"));
+    EXPECT_EQ(written.convertToFormat(QImage::Format_ARGB32), c->Document().imageToArgb(0));
+    EXPECT_EQ(form->statusPanel(0)->text(), "1 image written to " + dir.filePath("icons/hicolor"));
 }
 
 // Modified documents are copied; only copies of programs no longer running are offered back, and

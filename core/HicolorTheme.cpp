@@ -1,0 +1,63 @@
+#include "core/HicolorTheme.h"
+
+#include <QDir>
+#include <algorithm>
+
+#include "core/Icon.h"
+#include "core/IconFormat.h"
+#include "raster/Errors.h"
+#include "raster/FileWriter.h"
+#include "raster/PngEncoder.h"
+
+namespace tarvo {
+
+const QStringList& hicolorContexts() {
+    static const QStringList contexts = {"apps",    "actions",   "categories", "devices",
+                                         "emblems", "mimetypes", "places",     "status"};
+    return contexts;
+}
+
+bool isThemeIconName(const QString& name) {
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && name != QLatin1String(".") &&
+           name != QLatin1String("..") && std::none_of(name.begin(), name.end(), [](QChar c) {
+               return c.category() == QChar::Other_Control;
+           });
+}
+
+THicolorExport writeHicolorIcons(const QString& dir, const QString& name, const QString& context,
+                                 const TIcon& icon) {
+    if (!isThemeIconName(name))
+        throw EInvalidGraphic(
+            QStringLiteral("\"%1\" cannot name an icon.").arg(name).toStdString());
+    if (!hicolorContexts().contains(context))
+        throw EInvalidGraphic(QStringLiteral("\"%1\" is not a kind of icon the theme has.")
+                                  .arg(context)
+                                  .toStdString());
+    const std::span<const uint8_t> block(icon.ImageBlock(), icon.BlockSize());
+    const std::vector<int> chosen = deepestImagePerSize(block, [](int width, int height) {
+        return width == height &&
+               std::find(kHicolorSizes.begin(), kHicolorSizes.end(), width) != kHicolorSizes.end();
+    });
+    if (chosen.empty())
+        throw EInvalidGraphic(
+            "The icon theme holds square images of 16, 22, 24, 32, 36, 48, 64, 72, 96, 128, 192, "
+            "256 or 512 pixels, and the document has none.");
+    THicolorExport result;
+    result.leftOut = icon.ImageCount() - int(chosen.size());
+    const QDir theme(QDir(dir).filePath(QStringLiteral("hicolor")));
+    for (int index : chosen) {
+        const QImage picture = icon.imageToArgb(index);
+        const QString folder =
+            theme.filePath(QStringLiteral("%1x%1/%2").arg(picture.width()).arg(context));
+        if (!QDir().mkpath(folder))
+            throw EWriteError(QStringLiteral("Cannot write %1: the folder cannot be made.")
+                                  .arg(folder)
+                                  .toStdString());
+        const QString file = QDir(folder).filePath(name + QStringLiteral(".png"));
+        writeWholeFile(file, encodePng(picture));
+        result.files << file;
+    }
+    return result;
+}
+
+}  // namespace tarvo
