@@ -137,12 +137,13 @@ QByteArray encodePng(const QImage& image) {
     return data;
 }
 
-RunResult runProgram(const QString& program, const QStringList& args) {
+RunResult runProgram(const QString& program, const QStringList& args, int timeoutMs) {
     QProcess p;
     p.start(program, args);
     RunResult r;
     if (!p.waitForStarted(10000)) return r;
-    p.waitForFinished(120000);
+    // Killed when `p` goes; the caller sees -1.
+    if (!p.waitForFinished(timeoutMs)) return r;
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;

@@ -51,12 +51,13 @@ QByteArray encodePng(const QImage& image);
 // colour plane with the mask bit set where alpha is 0. Returns the ARGB picture it shows.
 QImage addPainted(TIcon& icon, int w, int h, int bits, const std::function<QRgb(int, int)>& paint);
 
-// Runs a program; returns its exit code (-1 when it could not start) and its output.
+// Runs a program; returns its exit code (-1 when it could not start or did not end within
+// `timeoutMs`, when it is killed) and its output.
 struct RunResult {
     int exitCode = -1;
     QByteArray out;
     QByteArray err;
 };
-RunResult runProgram(const QString& program, const QStringList& args);
+RunResult runProgram(const QString& program, const QStringList& args, int timeoutMs = 120000);
 
 }  // namespace tarvo::test
