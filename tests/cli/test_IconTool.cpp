@@ -71,7 +71,8 @@ class IconToolTest : public ::testing::Test {
         const QRgb table[] = {0xFF000000, 0xFFFFFFFF, 0xFF800000, 0xFF00FF00,
                               0xFFC0C0C0, 0xFF0000FF, 0xFFFFFF00, 0xFF808080};
         TIcon icon;
-        for (auto [size, bits] : {std::pair{32, 1}, {256, 32}, {16, 4}}) {
+        for (const auto& format : {std::pair{32, 1}, {256, 32}, {16, 4}}) {
+            const int size = format.first, bits = format.second;  // lambdas capture no bindings
             const QImage argb = test::testPicture(size, size, 5);
             pictures_.push_back(test::addPainted(icon, size, size, bits, [&](int x, int y) {
                 const QRgb c = table[(x * 3 + y * 5 + x * y) % (bits == 1 ? 2 : 8)];

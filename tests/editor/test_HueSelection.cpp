@@ -27,7 +27,7 @@ QRgb colorOfHue(int h) {
 
 struct HueSelection : ::testing::TestWithParam<int> {
     void SetUp() override {
-        test::addPainted(icon, 5, 3, GetParam(), [this](int x, int y) {
+        test::addPainted(icon, 5, 3, GetParam(), [](int x, int y) {
             const QRgb c = colorOfHue(kHues[y][x]);  // at 32 bits any alpha: only colour counts
             return GetParam() == 32 ? (c & 0xFFFFFFu) | uint32_t(x * 60) << 24 : c;
         });

@@ -121,7 +121,8 @@ std::vector<QImage> buildDocument(TIcon& icon, const std::vector<std::pair<int, 
                         0xFF008080, 0xFF808080, 0xFFC0C0C0, 0xFFFF0000, 0xFF00FF00, 0xFFFFFF00,
                         0xFF0000FF, 0xFFFF00FF, 0xFF00FFFF, 0xFFFFFFFF};
     std::vector<QImage> pictures;
-    for (auto [size, bits] : formats) {
+    for (const auto& format : formats) {
+        const int size = format.first, bits = format.second;  // lambdas capture no bindings
         const QImage argb = test::testPicture(size, size, 42);
         pictures.push_back(test::addPainted(icon, size, size, bits, [&](int x, int y) {
             const int k = x * 6 + y * 3 + (x ^ y);  // odd and even table indices
