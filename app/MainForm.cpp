@@ -703,11 +703,6 @@ void TMainForm::createMenus() {
                           "ToolsHueSelection", "ToolsColorSelection"})
         add(tools, n);
     add(tools, "ToolsExchangeColor");
-    add(tools, "ToolsAddSizes");
-    add(tools, "ToolsDuplicateImage");
-    add(tools, "ToolsMoveImageUp");
-    add(tools, "ToolsMoveImageDown");
-    add(tools, "ToolsAnimation");
     tools->addSeparator();
     for (const char* n : {"ToolsErase", "ToolsFill", "ToolsPencil", "ToolsLine", "ToolsBlur",
                           "ToolsText", "ToolsRectangle", "ToolsFilledRectangle", "ToolsEllipse",
@@ -727,7 +722,11 @@ void TMainForm::createMenus() {
                           "ToolsRotateRight", "ToolsRotateAngle"})
         add(tools, n);
     tools->addSeparator();
-    for (const char* n : {"ToolsAddIcon", "ToolsDeleteIcon", "ToolsConvertImage"}) add(tools, n);
+    // The commands on the image list, together.
+    for (const char* n :
+         {"ToolsAddIcon", "ToolsAddSizes", "ToolsDuplicateImage", "ToolsDeleteIcon",
+          "ToolsMoveImageUp", "ToolsMoveImageDown", "ToolsConvertImage", "ToolsAnimation"})
+        add(tools, n);
 
     QMenu* effects = bar->addMenu("Effect&s");
     menus_.insert("Effects", effects);
