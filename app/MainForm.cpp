@@ -1288,7 +1288,6 @@ void TMainForm::ExportIconThemeExecute() {
     if (execDialog(*iconThemeDlg_) != QDialog::Accepted) return;
     // Typed text and a floating selection are part of what is exported.
     window->session().finishEditing();
-    const QString theme = QDir(iconThemeDlg_->folder()).filePath(QStringLiteral("hicolor"));
     THicolorExport written;
     try {
         written = writeHicolorIcons(iconThemeDlg_->folder(), iconThemeDlg_->iconName(),
@@ -1302,8 +1301,9 @@ void TMainForm::ExportIconThemeExecute() {
     }
     const int count = int(written.files.size());
     QString text =
-        count == 1 ? QStringLiteral("1 image written to %1").arg(theme)
-                   : QStringLiteral("%1 images written to %2").arg(QString::number(count), theme);
+        count == 1
+            ? QStringLiteral("1 image written to %1").arg(written.theme)
+            : QStringLiteral("%1 images written to %2").arg(QString::number(count), written.theme);
     if (written.leftOut)
         text += QStringLiteral("; %1 of other sizes left out").arg(written.leftOut);
     setStatusText(0, text);

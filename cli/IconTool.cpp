@@ -617,7 +617,7 @@ int theme(Arguments args) {
     const std::optional<QString> name = args.option(QStringLiteral("--name"));
     if (!name) throw UsageError{"theme needs --name NAME"};
     const QString inherits = args.option(QStringLiteral("--inherits")).value_or(QString());
-    if (!inherits.isEmpty() && !isCursorThemeName(inherits))
+    if (!inherits.isEmpty() && !isThemeName(inherits))
         throw UsageError{"\"" + inherits + "\" cannot name a theme"};
     const QStringList rest = args.remaining(2);
     std::vector<std::unique_ptr<TIcon>> documents;
@@ -643,7 +643,7 @@ int theme(Arguments args) {
 int hicolor(Arguments args) {
     const std::optional<QString> name = args.option(QStringLiteral("--name"));
     if (!name) throw UsageError{"hicolor needs --name NAME"};
-    if (!isThemeIconName(*name)) throw UsageError{"\"" + *name + "\" cannot name an icon"};
+    if (!isThemeName(*name)) throw UsageError{"\"" + *name + "\" cannot name an icon"};
     const QString context =
         args.option(QStringLiteral("--context")).value_or(QStringLiteral("apps"));
     if (!hicolorContexts().contains(context))

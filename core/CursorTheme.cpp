@@ -52,7 +52,7 @@ bool isCursorRoleName(const QString& role) {
            role != QLatin1String("..");
 }
 
-bool isCursorThemeName(const QString& name) {
+bool isThemeName(const QString& name) {
     return isCursorRoleName(name) && std::none_of(name.begin(), name.end(), [](QChar c) {
                return c.category() == QChar::Other_Control;
            });
@@ -85,8 +85,8 @@ void writeCursorTheme(const QString& dir, const QString& name,
         return EInvalidGraphic(
             QStringLiteral("\"%1\" cannot name a theme.").arg(theme).toStdString());
     };
-    if (!isCursorThemeName(name)) throw refuse(name);
-    if (!inherits.isEmpty() && !isCursorThemeName(inherits)) throw refuse(inherits);
+    if (!isThemeName(name)) throw refuse(name);
+    if (!inherits.isEmpty() && !isThemeName(inherits)) throw refuse(inherits);
     // libXcursor would go round in circles looking for a cursor the theme lacks.
     if (inherits == name)
         throw EInvalidGraphic(

@@ -18,9 +18,9 @@ const std::vector<std::pair<QString, QStringList>>& cursorAliasTable();
 // True for a role that can be a file name in a theme: not empty, no '/', not "." or "..".
 bool isCursorRoleName(const QString& role);
 
-// True for a name a theme can have: a role name without control characters (it is a line of
-// index.theme too).
-bool isCursorThemeName(const QString& name);
+// True for a name a theme, or an icon in one, can have: a role name without control characters
+// (a theme's name is a line of index.theme too).
+bool isThemeName(const QString& name);
 
 // Writes the X cursor theme DIR/NAME: index.theme naming it (and, unless `inherits` is empty,
 // the theme whose cursors it falls back to for those it lacks), and cursors/ROLE for each role as

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <algorithm>
 
+#include "core/CursorTheme.h"
 #include "core/Icon.h"
 #include "core/IconFormat.h"
 #include "raster/Errors.h"
@@ -17,16 +18,9 @@ const QStringList& hicolorContexts() {
     return contexts;
 }
 
-bool isThemeIconName(const QString& name) {
-    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && name != QLatin1String(".") &&
-           name != QLatin1String("..") && std::none_of(name.begin(), name.end(), [](QChar c) {
-               return c.category() == QChar::Other_Control;
-           });
-}
-
 THicolorExport writeHicolorIcons(const QString& dir, const QString& name, const QString& context,
                                  const TIcon& icon) {
-    if (!isThemeIconName(name))
+    if (!isThemeName(name))
         throw EInvalidGraphic(
             QStringLiteral("\"%1\" cannot name an icon.").arg(name).toStdString());
     if (!hicolorContexts().contains(context))
@@ -44,7 +38,8 @@ THicolorExport writeHicolorIcons(const QString& dir, const QString& name, const 
             "256 or 512 pixels, and the document has none.");
     THicolorExport result;
     result.leftOut = icon.ImageCount() - int(chosen.size());
-    const QDir theme(QDir(dir).filePath(QStringLiteral("hicolor")));
+    result.theme = QDir(dir).filePath(QStringLiteral("hicolor"));
+    const QDir theme(result.theme);
     for (int index : chosen) {
         const QImage picture = icon.imageToArgb(index);
         const QString folder =

@@ -13,12 +13,11 @@ inline constexpr std::array<int, 13> kHicolorSizes = {16, 22, 24,  32,  36,  48,
                                                       72, 96, 128, 192, 256, 512};
 // The kinds of icon the theme sorts its folders by; "apps" is a program's own icon.
 const QStringList& hicolorContexts();
-// True for a name an icon can have in a theme: not empty, no '/', not "." or "..", no control
-// characters.
-bool isThemeIconName(const QString& name);
 
-// What an export wrote: the files, and how many images were left out for their size.
+// What an export wrote: the theme's folder, the files, and how many images were left out for
+// their size.
 struct THicolorExport {
+    QString theme;
     QStringList files;
     int leftOut = 0;
 };

@@ -3,19 +3,17 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QSet>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
 #include "core/CursorTheme.h"
+#include "dialogs/FileDialogs.h"
 
 namespace tarvo {
 
@@ -23,21 +21,8 @@ TCursorThemeDlg::TCursorThemeDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Export Cursor Theme"));
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
-    FolderEdit = new QLineEdit(QDir::home().filePath(QStringLiteral(".icons")), this);
-    auto* browse = new QPushButton(QStringLiteral("&Browse..."), this);
-    connect(browse, &QPushButton::clicked, this, [this] {
-        const QString folder = QFileDialog::getExistingDirectory(
-            this, QStringLiteral("Theme Folder"), FolderEdit->text());
-        if (!folder.isEmpty()) FolderEdit->setText(folder);
-    });
-    auto* folderRow = new QHBoxLayout;
-    folderRow->addWidget(FolderEdit, 1);
-    folderRow->addWidget(browse);
-    // A row of two widgets has no buddy of its own: the label is given the edit, so its mnemonic
-    // works and is not shown as a bare ampersand.
-    auto* folderLabel = new QLabel(QStringLiteral("&Folder:"), this);
-    folderLabel->setBuddy(FolderEdit);
-    form->addRow(folderLabel, folderRow);
+    FolderEdit = addFolderRow(*form, *this, QDir::home().filePath(QStringLiteral(".icons")),
+                              QStringLiteral("Theme Folder"));
     NameEdit = new QLineEdit(QStringLiteral("MyCursors"), this);
     form->addRow(QStringLiteral("Theme &name:"), NameEdit);
     FallbackBox = new QComboBox(this);
@@ -53,10 +38,7 @@ TCursorThemeDlg::TCursorThemeDlg(QWidget* parent) : QDialog(parent) {
     Table->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
     Table->verticalHeader()->hide();
     layout->addWidget(Table, 1);
-    ErrorLabel = new QLabel(this);
-    ErrorLabel->setStyleSheet(QStringLiteral("color: #b00020"));
-    ErrorLabel->setWordWrap(true);
-    ErrorLabel->hide();
+    ErrorLabel = makeErrorLabel(*this);
     layout->addWidget(ErrorLabel);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &TCursorThemeDlg::accept);
@@ -117,7 +99,7 @@ void TCursorThemeDlg::accept() {
     // What would stop the theme from being written is said here, where it can be mended.
     if (FolderEdit->text().trimmed().isEmpty())
         return showError(QStringLiteral("Choose the folder the theme goes into."));
-    if (!isCursorThemeName(NameEdit->text().trimmed()))
+    if (!isThemeName(NameEdit->text().trimmed()))
         return showError(QStringLiteral("The theme needs a name without \"/\"."));
     if (fallbackTheme() == NameEdit->text().trimmed())
         return showError(QStringLiteral("The theme cannot take its other cursors from itself."));

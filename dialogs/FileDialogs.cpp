@@ -5,10 +5,13 @@
 #include <QCompleter>
 #include <QDir>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QTreeView>
@@ -175,6 +178,33 @@ PngPolicy TSaveDialog::pngPolicy() const {
     static constexpr PngPolicy kPolicies[] = {PngPolicy::Auto, PngPolicy::All, PngPolicy::None};
     const int i = compression_ ? compression_->currentIndex() : 0;
     return i >= 0 && i < 3 ? kPolicies[i] : PngPolicy::Auto;
+}
+
+QLineEdit* addFolderRow(QFormLayout& form, QWidget& owner, const QString& start,
+                        const QString& title) {
+    auto* edit = new QLineEdit(start, &owner);
+    auto* browse = new QPushButton(QStringLiteral("&Browse..."), &owner);
+    QObject::connect(browse, &QPushButton::clicked, edit, [edit, &owner, title] {
+        const QString chosen = QFileDialog::getExistingDirectory(&owner, title, edit->text());
+        if (!chosen.isEmpty()) edit->setText(chosen);
+    });
+    auto* row = new QHBoxLayout;
+    row->addWidget(edit, 1);
+    row->addWidget(browse);
+    // A row of two widgets has no buddy of its own: the label is given the edit, so its mnemonic
+    // works and is not shown as a bare ampersand.
+    auto* label = new QLabel(QStringLiteral("&Folder:"), &owner);
+    label->setBuddy(edit);
+    form.addRow(label, row);
+    return edit;
+}
+
+QLabel* makeErrorLabel(QWidget& owner) {
+    auto* label = new QLabel(&owner);
+    label->setStyleSheet(QStringLiteral("color: #b00020"));
+    label->setWordWrap(true);
+    label->hide();
+    return label;
 }
 
 }  // namespace tarvo

@@ -6,6 +6,9 @@
 #include "core/IconWriter.h"
 
 class QComboBox;
+class QFormLayout;
+class QLabel;
+class QLineEdit;
 class QShowEvent;
 
 namespace tarvo {
@@ -56,5 +59,12 @@ class TSaveDialog : public TFileDialog {
 
     QComboBox* compression_ = nullptr;
 };
+
+// A "Folder:" row of `form`: an edit starting at `start`, and Browse, which asks for a folder in a
+// dialog titled `title`. The label's mnemonic goes to the edit. Returns the edit.
+QLineEdit* addFolderRow(QFormLayout& form, QWidget& owner, const QString& start,
+                        const QString& title);
+// A label for why OK was refused: red, wrapped, hidden while there is nothing to say.
+QLabel* makeErrorLabel(QWidget& owner);
 
 }  // namespace tarvo

@@ -3,16 +3,15 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
+#include "core/CursorTheme.h"
 #include "core/HicolorTheme.h"
+#include "dialogs/FileDialogs.h"
 
 namespace tarvo {
 
@@ -20,19 +19,9 @@ TIconThemeDlg::TIconThemeDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Export to Icon Theme"));
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
-    FolderEdit = new QLineEdit(QDir::home().filePath(QStringLiteral(".local/share/icons")), this);
-    auto* browse = new QPushButton(QStringLiteral("&Browse..."), this);
-    connect(browse, &QPushButton::clicked, this, [this] {
-        const QString chosen = QFileDialog::getExistingDirectory(
-            this, QStringLiteral("Icon Themes Folder"), FolderEdit->text());
-        if (!chosen.isEmpty()) FolderEdit->setText(chosen);
-    });
-    auto* folderRow = new QHBoxLayout;
-    folderRow->addWidget(FolderEdit, 1);
-    folderRow->addWidget(browse);
-    auto* folderLabel = new QLabel(QStringLiteral("&Folder:"), this);
-    folderLabel->setBuddy(FolderEdit);
-    form->addRow(folderLabel, folderRow);
+    FolderEdit =
+        addFolderRow(*form, *this, QDir::home().filePath(QStringLiteral(".local/share/icons")),
+                     QStringLiteral("Icon Themes Folder"));
     NameEdit = new QLineEdit(this);
     NameEdit->setPlaceholderText(QStringLiteral("as in the program's .desktop file"));
     form->addRow(QStringLiteral("Icon &name:"), NameEdit);
@@ -46,10 +35,7 @@ TIconThemeDlg::TIconThemeDlg(QWidget* parent) : QDialog(parent) {
         this);
     about->setWordWrap(true);
     layout->addWidget(about);
-    ErrorLabel = new QLabel(this);
-    ErrorLabel->setStyleSheet(QStringLiteral("color: #b00020"));
-    ErrorLabel->setWordWrap(true);
-    ErrorLabel->hide();
+    ErrorLabel = makeErrorLabel(*this);
     layout->addWidget(ErrorLabel);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &TIconThemeDlg::accept);
@@ -82,7 +68,7 @@ void TIconThemeDlg::accept() {
     QString error;
     if (folder().isEmpty())
         error = QStringLiteral("Choose the folder the icon theme is in.");
-    else if (!isThemeIconName(iconName()))
+    else if (!isThemeName(iconName()))
         error = QStringLiteral("The icon needs a name without \"/\".");
     if (!error.isEmpty()) {
         ErrorLabel->setText(error);

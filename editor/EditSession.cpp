@@ -711,9 +711,8 @@ void EditSession::moveImage(int to) {
     TUndo& step = history_[from].undo.top();
     step.MovedFrom = from;
     step.Animation = std::move(before);
-    document_->MoveImage(from, to);
-    history_.move(from, to);
-    notify(TSessionHost::Pixels | TSessionHost::Images | TSessionHost::History);
+    moveCurrent(to);
+    notify(TSessionHost::Pixels | TSessionHost::History);
 }
 
 void EditSession::added() {

@@ -238,7 +238,7 @@ class EditSession {
     void restoreDeleted(std::unique_ptr<TDeletedImage> deleted, TUndoStack ImageHistory::*stack);
     // A new image, current and last: its history, with the step that takes it out again.
     void added();
-    // Moves the current image and its history, for undo and redo.
+    // Moves the current image and its history (the place clamped to the list).
     void moveCurrent(int to);
 
     TSessionHost& host_;
